@@ -1,0 +1,38 @@
+// The main program: start-up, then the main window's event loop.
+
+#include "app/Fonts.h"
+#include "app/FrmBoxMSG.h"
+#include "app/Settings.h"
+#include "app/SingleInstance.h"
+#include "app/StartUp.h"
+#include "app/WindowRaiser.h"
+#include "mainwindow/FrmMain.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+
+int main(int argc, char *argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(tv::app::kAppTitle);
+  QApplication::setApplicationVersion(tv::app::kAppVersion);
+
+  // One copy per user session: a second copy hands the focus over and ends.
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  tv::app::SingleInstance instance(bus);
+  if (bus.isConnected() && !instance.claim() && tv::app::SingleInstance::activateRunningCopy(bus))
+    return 0;
+
+  tv::app::InstallFontSubstitutes();
+  const tv::app::AppInfo info =
+      tv::app::RunStartUp(QCoreApplication::applicationDirPath(), tv::app::LogonUserName());
+  const tv::app::Settings settings(info.settingsPath());
+
+  tv::mainwindow::FrmMain frmMain(info, settings);
+  tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
+  tv::app::WindowRaiser raiser(&frmMain);
+  QObject::connect(&instance, &tv::app::SingleInstance::raiseRequested, &raiser,
+                   &tv::app::WindowRaiser::raise);
+
+  frmMain.show();
+  return application.exec();
+}

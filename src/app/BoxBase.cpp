@@ -1,0 +1,78 @@
+#include "app/BoxBase.h"
+
+#include "app/Fonts.h"
+#include "app/UiRoutines.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QWindow>
+
+namespace tv::app {
+
+BoxBase::BoxBase(QWidget *mainWindow) : QWidget(nullptr, Qt::Dialog), main_(mainWindow) {
+  setFont(LogFont(9));
+  setAttribute(Qt::WA_DeleteOnClose, false);
+  for (int i = 0; i < kLineCount; ++i) {
+    auto *l = new QLabel(this);
+    l->setObjectName(ArrayName(QStringLiteral("lblMSG"), i));
+    l->setTextFormat(Qt::PlainText);  // messages may quote names from the network
+    l->setGeometry(px(120), px(i * kLineTwips), px(kWidthTwips - 240), px(kLineTwips));
+    labels_[static_cast<size_t>(i)] = l;
+  }
+  resize(px(kWidthTwips), px(kLineTwips + 600));
+}
+
+int BoxBase::px(int twips) const { return TwipsToPixels(this, twips); }
+
+void BoxBase::disableMainWindow() {
+  if (main_) main_->setEnabled(false);
+  QCoreApplication::processEvents();
+}
+
+void BoxBase::enableMainWindow() {
+  if (main_) main_->setEnabled(true);
+}
+
+int BoxBase::setMessage(const QString &message, const QString &title) {
+  for (QLabel *l : labels_) l->clear();
+  const QStringList lines = message.split(QStringLiteral("\r\n"));
+  for (int i = 0; i < lines.size() && i < kLineCount; ++i)
+    labels_[static_cast<size_t>(i)]->setText(lines[i]);
+  setWindowTitle(title);
+  return static_cast<int>(lines.size());
+}
+
+QPushButton *BoxBase::makeButton(const QString &objectName, const QString &caption) {
+  auto *b = new QPushButton(caption, this);
+  b->setObjectName(objectName);
+  b->resize(px(1215), px(375));
+  return b;
+}
+
+void BoxBase::setClientHeightTwips(int twips) { setFixedSize(px(kWidthTwips), px(twips)); }
+
+void BoxBase::showBox() {
+  if (main_) {
+    // Keep the box above the main window without making it a child of it.
+    winId();
+    if (QWindow *w = windowHandle(); w && main_->windowHandle())
+      w->setTransientParent(main_->windowHandle());
+  }
+  show();
+  raise();
+  activateWindow();
+}
+
+void BoxBase::closeEvent(QCloseEvent *event) {
+  enableMainWindow();
+  QWidget::closeEvent(event);
+}
+
+void BoxBase::hideEvent(QHideEvent *event) {
+  enableMainWindow();
+  QWidget::hideEvent(event);
+}
+
+}  // namespace tv::app

@@ -1,0 +1,26 @@
+#pragma once
+// Recent-entry histories of the combo boxes: newest first, at most 30 entries, no
+// duplicates, no empty entries. Stored one entry per line, oldest first, in CP932.
+// The list logic works on a QStringList; the combo-box overloads only copy in and out.
+
+#include <QStringList>
+
+class QComboBox;
+
+namespace tv::app {
+
+inline constexpr int kRecentListMax = 30;
+
+void AddRecentEntry(QStringList &list, const QString &text);
+// The list as LoadListFile restores it: every line, empty ones included, inserted at
+// the top in file order. A missing or unreadable file gives an empty list.
+QStringList LoadListFile(const QString &path);
+// Writes the list oldest entry first. An empty list leaves any existing file as it is
+// (returns true). False when the write failed; the old file is then unchanged.
+bool SaveListFile(const QStringList &list, const QString &path);
+
+void AddRecentEntry(QComboBox *combo, const QString &text);
+void LoadListFile(QComboBox *combo, const QString &path);
+bool SaveListFile(const QComboBox *combo, const QString &path);
+
+}  // namespace tv::app

@@ -1,0 +1,54 @@
+#pragma once
+// The program's one top-level window: a tab strip tabMAIN over one pane per tab.
+// This first version holds the INFO pane with the information log and the old-log
+// pane; the voice pane and the IRC panes are added by their subsystems.
+
+#include "app/AppInfo.h"
+
+#include <QWidget>
+
+class QStackedWidget;
+class QTabBar;
+
+namespace tv::app {
+class Settings;
+}
+
+namespace tv::mainwindow {
+
+class InfoLog;
+
+class FrmMain : public QWidget {
+  Q_OBJECT
+ public:
+  FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidget *parent = nullptr);
+
+  // Information-log rows: area, kind, text.
+  void addINF(const QString &funcClass, const QString &msgClass, const QString &message);
+  void addIINF(const QString &msgClass, const QString &message);
+  void LogVoiceInfo(const QString &kind, const QString &message);
+
+  InfoLog *lstINF() const { return lstINF_; }
+  QTabBar *tabMAIN() const { return tabMAIN_; }
+  QString currentViewKey() const;
+
+ protected:
+  void closeEvent(QCloseEvent *event) override;
+  void moveEvent(QMoveEvent *event) override;
+  void resizeEvent(QResizeEvent *event) override;
+
+ private:
+  void addTab(const QString &key, const QString &caption, QWidget *pane);
+  void loadGeometry();
+  void saveGeometry();
+  void rememberNormalRect();
+
+  const app::AppInfo &info_;
+  const app::Settings &settings_;
+  QTabBar *tabMAIN_;
+  QStackedWidget *panes_;
+  InfoLog *lstINF_;
+  QRect normalRect_;
+};
+
+}  // namespace tv::mainwindow
