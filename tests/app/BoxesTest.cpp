@@ -56,6 +56,7 @@ TEST(FrmBoxMSG, LabelsAreStackedAndReusedForANewMessage) {
   EXPECT_EQ(box.windowTitle(), QStringLiteral("two"));
   EXPECT_EQ(box.label(0)->text(), QStringLiteral("<b>third</b>"));
   EXPECT_EQ(box.label(1)->text(), QString());  // old lines are emptied
+  EXPECT_EQ(tv::test::unnamedControls(&box), QString());
   box.btnOK()->click();
   EXPECT_FALSE(box.isVisible());
   EXPECT_TRUE(main.isEnabled());
@@ -72,6 +73,7 @@ TEST(FrmBoxINP, ReportsOkWithTheTextAndCancelWithNothing) {
   EXPECT_FALSE(main.isEnabled());
   EXPECT_EQ(box.txtINPUT()->text(), QStringLiteral("def"));
   EXPECT_FALSE(box.txtINPUT()->testAttribute(Qt::WA_InputMethodEnabled));
+  EXPECT_EQ(tv::test::unnamedControls(&box), QString());
   box.btnCancel()->click();
   EXPECT_EQ(clicks.count(), 0);
   EXPECT_TRUE(main.isEnabled());

@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 #include "app/StartUp.h"
+#include "common/TestSupport.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/InfoLog.h"
 
@@ -23,6 +24,7 @@ TEST(FrmMain, StartsWithTheInfoAndOldLogTabs) {
   EXPECT_EQ(w.tabMAIN()->tabText(1), QStringLiteral("過去ログ"));
   EXPECT_EQ(w.currentViewKey(), QStringLiteral("INFO"));
   EXPECT_NE(w.findChild<QWidget *>(QStringLiteral("lstINF")), nullptr);
+  EXPECT_EQ(tv::test::unnamedControls(&w), QString());
 }
 
 TEST(FrmMain, InformationLogRowsCarryAreaKindAndPlainText) {
