@@ -9,7 +9,7 @@ cd "$root"
 bash scripts/deps.sh
 
 echo "== format check"
-git ls-files -co --exclude-standard -- '*.cpp' '*.h' | grep -v '\.inc$' \
+git ls-files -- '*.cpp' '*.h' \
   | xargs -r clang-format --dry-run --Werror
 
 echo "== fuzz targets"
