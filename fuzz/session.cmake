@@ -1,0 +1,1 @@
+tv_add_fuzzer(fuzz_session_message SOURCES fuzz_session_message.cpp LIBS tv_session)
