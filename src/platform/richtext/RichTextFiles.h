@@ -1,0 +1,34 @@
+#pragma once
+// Whole documents to and from files: RTF, and plain text in CP932 with CR LF line
+// ends. Writes replace the file atomically; reads are bounded.
+
+#include "platform/richtext/RtfReader.h"
+
+#include <QString>
+
+#include <optional>
+
+class QTextDocument;
+
+namespace tv::richtext {
+
+// Writes the document as RTF. False, with a reason in `error`, when the file cannot
+// be written; an existing file is then left as it was.
+bool saveRtfFile(const QTextDocument &doc, const QString &path, QString *error = nullptr);
+// Writes the document's text in CP932 with CR LF line ends (pictures left out).
+bool saveTextFile(const QTextDocument &doc, const QString &path, QString *error = nullptr);
+
+// Replaces the document's content with the RTF file's. A file that cannot be read
+// counts as NotRtf; one over the size limit as TooLarge. On failure the document is
+// left empty.
+RtfReadResult loadRtfFile(QTextDocument &doc, const QString &path, const RtfLimits &limits = {});
+// Replaces the document's content with a CP932 text file. False when the file cannot
+// be read or is larger than `maxBytes`.
+bool loadTextFile(QTextDocument &doc, const QString &path, qint64 maxBytes = 64 * 1024 * 1024);
+
+// Bytes of a file, at most maxBytes; empty optional when unreadable or larger.
+std::optional<QByteArray> readFileBounded(const QString &path, qint64 maxBytes);
+// Writes bytes atomically through a temporary file and a rename.
+bool writeFileAtomic(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+
+}  // namespace tv::richtext

@@ -1,0 +1,38 @@
+#pragma once
+// Reads RTF as word processors write it (\uc and \u, \'hh in the font's code page,
+// \* destinations skipped, unknown control words ignored) and inserts it into a text
+// document. Safe on hostile input: groups are kept on an explicit stack with a depth
+// limit, text and pictures are bounded, and nothing is inserted when a limit is hit.
+
+#include "platform/richtext/RtfLimits.h"
+
+#include <QByteArrayView>
+
+class QTextCursor;
+
+namespace tv::richtext {
+
+enum class RtfStatus {
+  Ok,
+  NotRtf,    // the input does not begin with "{\rtf"
+  TooDeep,   // groups nested deeper than the limit
+  TooLarge,  // input or text larger than the limits
+};
+
+struct RtfReadResult {
+  RtfStatus status = RtfStatus::Ok;
+  bool truncated = false;  // the input ended before its outer group was closed
+  int pictures = 0;        // pictures inserted, placeholders included
+  int placeholders = 0;    // pictures that did not decode
+  bool ok() const { return status == RtfStatus::Ok; }
+};
+
+// True when the bytes, after leading blanks, begin with "{\rtf".
+bool looksLikeRtf(QByteArrayView bytes);
+
+// Parses the whole input first; when it is acceptable, inserts the text, paragraphs
+// and pictures at the cursor in one edit block (replacing its selection). Otherwise
+// the document is left as it was.
+RtfReadResult readRtf(QByteArrayView rtf, QTextCursor &cursor, const RtfLimits &limits = {});
+
+}  // namespace tv::richtext
