@@ -266,6 +266,8 @@ AppendScope::~AppendScope() {
   } else {
     view_.moveCaretToEnd();
     view_.ensureCursorVisible();
+    QScrollBar *bar = view_.verticalScrollBar();
+    bar->setValue(bar->maximum());
   }
   view_.setUpdatesEnabled(updates_);
   view_.viewport()->update();

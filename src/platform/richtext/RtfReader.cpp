@@ -1,10 +1,9 @@
 #include "platform/richtext/RtfReader.h"
 
+#include "platform/richtext/RtfCodePages.h"
 #include "platform/richtext/RtfPicture.h"
-#include "platform/text/Cp932.h"
 
 #include <QHash>
-#include <QStringDecoder>
 #include <QTextBlockFormat>
 #include <QTextCharFormat>
 #include <QTextCursor>
@@ -27,7 +26,22 @@ struct CharProps {
   int halfPoints = 24;
   bool bold = false, italic = false, underline = false, strike = false;
   int color = 0;
+  // Associated properties (\af, \afs, \ab, \ai) apply to double-byte runs (\dbch);
+  // writers such as LibreOffice put the format of Japanese text there. Unset: -1.
+  bool dbch = false, rtlch = false;
+  int aFont = -1, aHalfPoints = -1, aBold = -1, aItalic = -1;
   bool operator==(const CharProps &) const = default;
+
+  // The properties the run's text is shown with.
+  CharProps effective() const {
+    CharProps e = *this;
+    if (!dbch) return e;
+    if (aFont >= 0) e.font = aFont;
+    if (aHalfPoints > 0) e.halfPoints = aHalfPoints;
+    if (aBold >= 0) e.bold = aBold;
+    if (aItalic >= 0) e.italic = aItalic;
+    return e;
+  }
 };
 
 struct State {
@@ -65,66 +79,6 @@ struct FontEntry {
   int codePage = 0;
   QByteArray name;
 };
-
-int codePageOfCharset(int charset, int docCodePage) {
-  switch (charset) {
-    case 0:
-      return 1252;
-    case 2:
-      return 0;  // symbol: bytes are glyph numbers
-    case 128:
-      return 932;
-    case 129:
-      return 949;
-    case 134:
-      return 936;
-    case 136:
-      return 950;
-    case 161:
-      return 1253;
-    case 162:
-      return 1254;
-    case 163:
-      return 1258;
-    case 177:
-      return 1255;
-    case 178:
-      return 1256;
-    case 186:
-      return 1257;
-    case 204:
-      return 1251;
-    case 222:
-      return 874;
-    case 238:
-      return 1250;
-    default:
-      return docCodePage;
-  }
-}
-
-QString decodeCp1252(QByteArrayView bytes) {
-  static const char16_t kHigh[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-  QString out(bytes.size(), Qt::Uninitialized);
-  for (qsizetype i = 0; i < bytes.size(); ++i) {
-    const auto b = quint8(bytes[i]);
-    out[i] = QChar(b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : char16_t(b));
-  }
-  return out;
-}
-
-QString decodeBytes(QByteArrayView bytes, int codePage) {
-  if (codePage == 932) return text::decodeCp932(bytes);
-  if (codePage == 1252) return decodeCp1252(bytes);
-  if (codePage > 0) {
-    QStringDecoder decoder(QStringLiteral("windows-%1").arg(codePage).toLatin1().constData());
-    if (decoder.isValid()) return decoder.decode(bytes);
-  }
-  return QString::fromLatin1(bytes);
-}
 
 int hexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -453,6 +407,24 @@ class Parser {
       c.halfPoints = hasParam ? std::clamp(n, 2, 3276) : 24;
     else if (w == "f")
       c.font = n;
+    else if (w == "loch" || w == "hich")
+      c.dbch = false;
+    else if (w == "dbch")
+      c.dbch = true;
+    else if (w == "rtlch")
+      c.rtlch = true;
+    else if (w == "ltrch")
+      c.rtlch = false;
+    else if (c.rtlch && (w == "af" || w == "afs" || w == "ab" || w == "ai"))
+      return;  // right-to-left text is not shown differently
+    else if (w == "af")
+      c.aFont = n;
+    else if (w == "afs")
+      c.aHalfPoints = hasParam ? std::clamp(n, 2, 3276) : 24;
+    else if (w == "ab")
+      c.aBold = on;
+    else if (w == "ai")
+      c.aItalic = on;
     else if (w == "cf")
       c.color = n;
     else if (w == "deff")
@@ -660,7 +632,8 @@ class Parser {
       result_.status = RtfStatus::TooLarge;
   }
 
-  int codePageOf(const CharProps &c) const {
+  int codePageOf(const CharProps &props) const {
+    const CharProps c = props.effective();
     const auto it = fonts_.constFind(c.font >= 0 ? c.font : deff_);
     return it != fonts_.cend() ? it->codePage : docCodePage_;
   }
@@ -691,7 +664,8 @@ class Parser {
     pendingText_.clear();
   }
 
-  QTextCharFormat formatOf(const CharProps &c) const {
+  QTextCharFormat formatOf(const CharProps &props) const {
+    const CharProps c = props.effective();
     QTextCharFormat f;
     const auto font = fonts_.constFind(c.font >= 0 ? c.font : deff_);
     if (font != fonts_.cend() && !font->name.isEmpty()) f.setFontFamilies({font->name});
