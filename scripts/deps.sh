@@ -12,7 +12,7 @@ PACKAGES=(
   # run
   dbus dbus-bin dbus-daemon fonts-ipafont-gothic xdg-utils
   # test
-  ngircd unrtf python3 python3-dbus xvfb xauth
+  ngircd unrtf python3 python3-dbus python3-gi xvfb xauth
 )
 
 missing=()
