@@ -199,7 +199,9 @@ void RichTextView::insertFromMimeData(const QMimeData *source) {
 QMimeData *RichTextView::createMimeDataFromSelection() const {
   auto *data = new QMimeData;
   const QTextCursor c = textCursor();
-  data->setText(plainText(c.selectionStart(), c.selectionEnd()));
+  QString text = plainText(c.selectionStart(), c.selectionEnd());
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // desktop clipboards use LF
+  data->setText(text);
   if (!plainCopy_) {
     const QByteArray rtf = selectedRtf();
     data->setData(kRtfMime, rtf);

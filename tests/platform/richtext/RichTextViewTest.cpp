@@ -192,7 +192,7 @@ TEST(RichTextView, CopiesRtfUnlessPlainCopy) {
   view.copy();
   const QMimeData *data = QApplication::clipboard()->mimeData();
   ASSERT_NE(data, nullptr);
-  EXPECT_EQ(data->text(), QStringLiteral("a\r\nb"));
+  EXPECT_EQ(data->text(), QStringLiteral("a\nb"));
   EXPECT_TRUE(data->data(QStringLiteral("text/rtf")).contains("\\b "));
   EXPECT_FALSE(data->hasHtml());
   view.setPlainTextCopy(true);
