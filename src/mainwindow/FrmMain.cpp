@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/UiRoutines.h"
 #include "mainwindow/InfoLog.h"
+#include "mainwindow/OldLogPane.h"
 
 #include <QCloseEvent>
 #include <QScreen>
@@ -36,8 +37,11 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidge
   infLayout->setContentsMargins(0, 0, 0, 0);
   infLayout->addWidget(lstINF_);
 
-  auto *fraLOG = new QWidget;
-  fraLOG->setObjectName(QStringLiteral("fraLOG"));
+  OldLogPane::Services logServices;
+  logServices.report = [this](const QString &kind, const QString &message) {
+    addINF(QStringLiteral("TV"), kind, message);
+  };
+  fraLOG_ = new OldLogPane(info_, settings_, std::move(logServices));
 
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(app::TwipsToPixels(this, 60), app::TwipsToPixels(this, 60),
@@ -47,7 +51,7 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidge
   layout->addWidget(panes_, 1);
 
   addTab(QStringLiteral("INFO"), QStringLiteral("INFO"), fraINF);
-  addTab(QStringLiteral("OldLog"), QStringLiteral("過去ログ"), fraLOG);
+  addTab(QStringLiteral("OldLog"), QStringLiteral("過去ログ"), fraLOG_);
   connect(tabMAIN_, &QTabBar::currentChanged, panes_, &QStackedWidget::setCurrentIndex);
   tabMAIN_->setCurrentIndex(0);
 
@@ -132,6 +136,8 @@ void FrmMain::resizeEvent(QResizeEvent *event) {
 }
 
 void FrmMain::closeEvent(QCloseEvent *event) {
+  fraLOG_->autoSaveInfoLog(*lstINF_);
+  fraLOG_->saveSettings();
   saveGeometry();
   QWidget::closeEvent(event);
 }

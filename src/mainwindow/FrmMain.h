@@ -17,6 +17,7 @@ class Settings;
 namespace tv::mainwindow {
 
 class InfoLog;
+class OldLogPane;
 
 class FrmMain : public QWidget {
   Q_OBJECT
@@ -29,6 +30,7 @@ class FrmMain : public QWidget {
   void LogVoiceInfo(const QString &kind, const QString &message);
 
   InfoLog *lstINF() const { return lstINF_; }
+  OldLogPane *fraLOG() const { return fraLOG_; }
   QTabBar *tabMAIN() const { return tabMAIN_; }
   QString currentViewKey() const;
 
@@ -48,6 +50,7 @@ class FrmMain : public QWidget {
   QTabBar *tabMAIN_;
   QStackedWidget *panes_;
   InfoLog *lstINF_;
+  OldLogPane *fraLOG_;
   QRect normalRect_;
 };
 

@@ -38,6 +38,18 @@ InfoLog::Row InfoLog::row(int index) const {
   return {item->text(0), item->text(1), item->text(2), item->text(3)};
 }
 
+app::LogSaveResult InfoLog::saveCsv(const QString &folder) const {
+  QStringList headers;
+  for (int c = 0; c < columnCount(); ++c) headers.append(headerItem()->text(c));
+  QList<QStringList> rows;
+  rows.reserve(rowCount());
+  for (int i = 0; i < rowCount(); ++i) {
+    const Row r = row(i);
+    rows.append({r.time, r.area, r.kind, r.message});
+  }
+  return app::SaveInfoCsv(folder, headers, rows);
+}
+
 void InfoLog::resizeEvent(QResizeEvent *event) {
   QTreeWidget::resizeEvent(event);
   app::FitLastColumn(this);

@@ -2,6 +2,8 @@
 // The information log lstINF: one row per event with time, area, kind and text.
 // Texts come from peers and servers too, so every cell is plain text.
 
+#include "app/LogFiles.h"
+
 #include <QTreeWidget>
 
 namespace tv::mainwindow {
@@ -19,6 +21,9 @@ class InfoLog : public QTreeWidget {
   };
   Row row(int index) const;
   int rowCount() const { return topLevelItemCount(); }
+
+  // Writes the headers and rows as "INFO_" + time stamp + ".csv" in the folder.
+  app::LogSaveResult saveCsv(const QString &folder) const;
 
  protected:
   void resizeEvent(QResizeEvent *event) override;
