@@ -1,7 +1,7 @@
 // TvIRC figures, one "name: value" per line:
 //   decode_mb_per_s   ISO-2022-JP decoder throughput on a large stream of server lines;
-//   line_latency_ms   median time from a line's last byte written on the server's socket
-//                     to ircDataArrival at the client, on loopback through the bus;
+//   line_latency_ms   median time from writing a line on the server's socket to
+//                     ircDataArrival at the client, on loopback through the bus;
 //   idle_cpu_percent  CPU of a TvIRC holding ten idle connections, over 10 seconds.
 // The program runs itself again inside a private session bus on which the bus cannot
 // start TvIRC, so the client starts the TvIRC next to this program.

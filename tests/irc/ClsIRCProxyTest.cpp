@@ -122,7 +122,7 @@ TEST_F(IrcOverBus, TwoObjectsTalkJapaneseThroughARealServer) {
   ASSERT_TRUE(bob.waitForLine(QStringLiteral("pace two")));
   const qint64 first = bob.times[bob.find(QStringLiteral("pace one"))];
   const qint64 second = bob.times[bob.find(QStringLiteral("pace two"))];
-  EXPECT_LT(first - sent, 1000);
+  EXPECT_LT(first - sent, 500);  // a line waiting for a tick would be 1 s late on average
   EXPECT_GE(second - first, 1700);
   EXPECT_LE(second - first, 3500);
 
@@ -229,16 +229,16 @@ TEST(Fallback, MissingProgramFailsWithinTheWait) {
 // unanswered ping being due.
 TEST(Fallback, WatchdogEndsTvIRCWhenPingsGoUnanswered) {
   Client client(/*answerPings=*/false);
+  ASSERT_TRUE(client.irc.create());
   QElapsedTimer sinceCreation;
   sinceCreation.start();
-  ASSERT_TRUE(client.irc.create());
   ASSERT_TRUE(waitFor([&] { return client.pings == 1; }, 15s));
   const qint64 pinged = sinceCreation.elapsed();
-  EXPECT_GE(pinged, 9000);
+  EXPECT_GE(pinged, 8000);
   ASSERT_TRUE(waitFor([&] { return client.broken == 1; }, 15s));
   const qint64 ended = sinceCreation.elapsed();
   EXPECT_GE(ended - pinged, 9000);
-  EXPECT_LE(ended, 22000);
+  EXPECT_LE(ended - pinged, 12000);
 }
 
 }  // namespace
