@@ -6,7 +6,6 @@
 #include "SilentPort.h"
 #include "common/TestSupport.h"
 #include "irc/ClsIRCProxy.h"
-#include "irc/IrcLinkFailure.h"
 
 #include <gtest/gtest.h>
 
@@ -195,10 +194,6 @@ TEST_F(IrcOverBus, ComponentEndingBreaksTheLink) {
   EXPECT_FALSE(client.irc.IsThereRxMessage().has_value());
   EXPECT_LT(elapsed.elapsed(), 100);
   EXPECT_EQ(client.broken, 1);
-  EXPECT_EQ(
-      tv::irc::linkFailureLines(tv::irc::IrcRoutine::HealthCheck),
-      (QStringList{QString::fromUtf16(u"ヘルスチェックルーチンのIRC用サブプログラム呼び出しエラー"),
-                   QString::fromUtf16(u"IRC用サブプログラム(TvIRC.exe)とのリンクが切れました。")}));
 }
 
 // Run on a bus without an activation file for TvIRC (see CMakeLists.txt): the proxy

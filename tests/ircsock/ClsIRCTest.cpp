@@ -1,7 +1,7 @@
 // The connection logic against a plain TCP server on loopback, with short intervals:
-// receive path, pacing, quick send, limits, close and time-out events, watchdog.
+// receive path, pacing, quick send, limits, reconnect, watchdog. Close and time-out
+// events are checked through the bus (contract_check.py, tests/irc).
 
-#include "SilentPort.h"
 #include "common/TestSupport.h"
 #include "ircsock/ClsIRC.h"
 
@@ -209,26 +209,6 @@ TEST(ClsIRC, FullReceiveRingHoldsBackInsteadOfDropping) {
   EXPECT_FALSE(c.irc.IsActive());
 }
 
-TEST(ClsIRC, ServerCloseRaisesTheEventLocalCloseDoesNot) {
-  {
-    Connected c;
-    QSignalSpy closed(&c.irc, &ClsIRC::ircClosed);
-    c.server.peer()->disconnectFromHost();
-    ASSERT_TRUE(waitFor([&] { return closed.size() == 1; }));
-    EXPECT_FALSE(c.irc.IsActive());
-  }
-  {
-    Connected c;
-    QSignalSpy closed(&c.irc, &ClsIRC::ircClosed);
-    c.irc.ircClose();
-    EXPECT_FALSE(c.irc.IsActive());
-    EXPECT_TRUE(
-        waitFor([&] { return c.server.peer()->state() == QAbstractSocket::UnconnectedState; }));
-    settle(100ms);
-    EXPECT_EQ(closed.size(), 0);
-  }
-}
-
 // DoConnect on a connected object closes the old socket without an event, and the
 // decoder's mode carries over to the new connection.
 TEST(ClsIRC, ReconnectClosesQuietlyAndKeepsDecoderMode) {
@@ -246,21 +226,6 @@ TEST(ClsIRC, ReconnectClosesQuietlyAndKeepsDecoderMode) {
   ASSERT_TRUE(waitFor([&] { return c.irc.IsThereRxMessage(); }));
   EXPECT_EQ(c.irc.ircGetData(), QString::fromUtf16(u"亜"));
   EXPECT_EQ(closed.size(), 0);
-}
-
-TEST(ClsIRC, ConnectTimesOutAgainstASilentPort) {
-  tv::test::SilentPort silent;
-  ASSERT_TRUE(silent.isValid());
-  ClsIRC irc(kFast);
-  QSignalSpy timeout(&irc, &ClsIRC::ircConnectTimeOut);
-  QSignalSpy connected(&irc, &ClsIRC::ircConnected);
-  QElapsedTimer elapsed;
-  elapsed.start();
-  irc.DoConnect(QStringLiteral("127.0.0.1"), silent.port());
-  ASSERT_TRUE(waitFor([&] { return timeout.size() == 1; }));
-  EXPECT_GE(elapsed.elapsed(), kFast.connectMs * 8 / 10);
-  EXPECT_EQ(connected.size(), 0);
-  EXPECT_FALSE(irc.IsActive());
 }
 
 TEST(ClsIRC, WatchdogFiresOnlyWhenAPingGoesUnanswered) {
