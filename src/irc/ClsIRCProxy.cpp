@@ -33,7 +33,7 @@ bool isActivationFailure(const QString &errorName) {
 QString describe(const QDBusMessage &reply) {
   if (reply.type() == QDBusMessage::ErrorMessage)
     return reply.errorName() + QStringLiteral(": ") + reply.errorMessage();
-  return QStringLiteral("unexpected reply signature \"%1\"").arg(reply.signature());
+  return QStringLiteral("応答の型が正しくありません (%1)").arg(reply.signature());
 }
 
 }  // namespace
@@ -51,7 +51,7 @@ ClsIRCProxy::~ClsIRCProxy() { Release(); }
 bool ClsIRCProxy::create() {
   if (failed_ || released_) return false;
   if (isCreated()) return true;
-  if (!bus_.isConnected()) return fail(QStringLiteral("no session bus"));
+  if (!bus_.isConnected()) return fail(QStringLiteral("D-Bus のセッションバスに接続できません。"));
 
   const QDBusMessage request = QDBusMessage::createMethodCall(
       QString::fromLatin1(kBusService), QString::fromLatin1(kFactoryPath),
@@ -71,18 +71,18 @@ bool ClsIRCProxy::create() {
   subscribe(true);
   // TvIRC may have ended between its answer and the watch.
   if (!bus_.interface()->isServiceRegistered(owner_).value())
-    return fail(QStringLiteral("TvIRC left the bus"));
+    return fail(QStringLiteral("TvIRC がセッションバスから消えました。"));
   return true;
 }
 
 bool ClsIRCProxy::startProgram() {
   const QString program = QDir(appFolder_).filePath(QStringLiteral("TvIRC"));
   if (!QFileInfo(program).isExecutable()) {
-    failureDetail_ = QStringLiteral("%1 is missing or not executable").arg(program);
+    failureDetail_ = QStringLiteral("%1 が見つからないか、実行できません。").arg(program);
     return false;
   }
   if (!QProcess::startDetached(program, {}, appFolder_)) {
-    failureDetail_ = QStringLiteral("%1 could not be started").arg(program);
+    failureDetail_ = QStringLiteral("%1 を起動できませんでした。").arg(program);
     return false;
   }
   // Waiting without the event loop: nothing else of the pane may run half-way through
@@ -91,7 +91,8 @@ bool ClsIRCProxy::startProgram() {
   QDeadlineTimer deadline(kStartWaitMs);
   while (!bus_.interface()->isServiceRegistered(service).value()) {
     if (deadline.hasExpired()) {
-      failureDetail_ = QStringLiteral("%1 did not take its bus name").arg(program);
+      failureDetail_ =
+          QStringLiteral("%1 を起動しましたが、5秒以内に応答がありませんでした。").arg(program);
       return false;
     }
     QThread::msleep(20);
@@ -161,7 +162,7 @@ void ClsIRCProxy::Release() {
 
 QDBusMessage ClsIRCProxy::call(const QString &member, const QVariantList &arguments) {
   if (failed_ || released_ || !isCreated()) {
-    if (!failed_) fail(QStringLiteral("no clsIRC object"));
+    if (!failed_) fail(QStringLiteral("clsIRC オブジェクトがありません。"));
     return QDBusMessage();
   }
   QDBusMessage request =
@@ -180,7 +181,7 @@ QDBusMessage ClsIRCProxy::call(const QString &member, const QVariantList &argume
 
 std::optional<QVariant> ClsIRCProxy::property(const QString &name) {
   if (failed_ || released_ || !isCreated()) {
-    if (!failed_) fail(QStringLiteral("no clsIRC object"));
+    if (!failed_) fail(QStringLiteral("clsIRC オブジェクトがありません。"));
     return std::nullopt;
   }
   QDBusMessage request = QDBusMessage::createMethodCall(
@@ -235,7 +236,7 @@ void ClsIRCProxy::onBusSignal(const QDBusMessage &message) {
 
 void ClsIRCProxy::onComponentGone() {
   if (failed_ || released_) return;
-  fail(QStringLiteral("TvIRC left the bus"));
+  fail(QStringLiteral("TvIRC がセッションバスから消えました。"));
   Q_EMIT linkBroken();
 }
 
