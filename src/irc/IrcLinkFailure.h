@@ -20,7 +20,7 @@ enum class IrcRoutine {
 
 inline const QString kLinkFailureKind = QStringLiteral("切断");
 inline const QString kLinkBrokenLine =
-    QStringLiteral("IRC用サブプログラム(TvIRC.exe)とのリンクが切れました。");
+    QStringLiteral("IRC用サブプログラム(TvIRC)とのリンクが切れました。");
 
 // The first line for the routine in which the call failed.
 QString routineFailureLine(IrcRoutine routine);
