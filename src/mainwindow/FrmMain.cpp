@@ -7,20 +7,16 @@
 #include "mainwindow/OldLogPane.h"
 
 #include <QCloseEvent>
-#include <QScreen>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
 
 namespace tv::mainwindow {
-namespace {
-constexpr int kDefaultWidthTwips = 7000;
-constexpr int kDefaultHeightTwips = 6000;
-const QString kSection = QStringLiteral("frmMain");
-}  // namespace
-
 FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidget *parent)
-    : QWidget(parent), info_(info), settings_(settings) {
+    : QWidget(parent),
+      info_(info),
+      settings_(settings),
+      placement_(this, settings, QStringLiteral("frmMain"), QSize(7000, 6000)) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(info_.titleTag);
 
@@ -55,7 +51,7 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidge
   connect(tabMAIN_, &QTabBar::currentChanged, panes_, &QStackedWidget::setCurrentIndex);
   tabMAIN_->setCurrentIndex(0);
 
-  loadGeometry();
+  placement_.load();
 }
 
 void FrmMain::addTab(const QString &key, const QString &caption, QWidget *pane) {
@@ -80,65 +76,20 @@ void FrmMain::LogVoiceInfo(const QString &kind, const QString &message) {
   addINF(QStringLiteral("音声"), kind, message);
 }
 
-void FrmMain::loadGeometry() {
-  const QRect screen =
-      this->screen() ? this->screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-  const int screenW = app::PixelsToTwips(this, screen.width());
-  const int screenH = app::PixelsToTwips(this, screen.height());
-  auto read = [&](const char16_t *key, int def) {
-    return static_cast<int>(settings_.ReadIniNumber(kSection, key, QString::number(def)));
-  };
-  const int left = read(u"Left", (screenW - kDefaultWidthTwips) / 2);
-  const int top = read(u"Top", (screenH - kDefaultHeightTwips) / 2);
-  const int width = read(u"Width", kDefaultWidthTwips);
-  const int height = read(u"Height", kDefaultHeightTwips);
-  const int state = read(u"WindowState", 0);
-  move(screen.left() + app::TwipsToPixels(this, left),
-       screen.top() + app::TwipsToPixels(this, top));
-  resize(std::max(200, app::TwipsToPixels(this, width)),
-         std::max(150, app::TwipsToPixels(this, height)));
-  normalRect_ = geometry();
-  if (state == 1)
-    setWindowState(Qt::WindowMinimized);
-  else if (state == 2)
-    setWindowState(Qt::WindowMaximized);
-}
-
-void FrmMain::rememberNormalRect() {
-  if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-    normalRect_ = geometry();
-}
-
-void FrmMain::saveGeometry() {
-  rememberNormalRect();
-  const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-  int state = 0;
-  if (windowState() & Qt::WindowMinimized)
-    state = 1;
-  else if (windowState() & Qt::WindowMaximized)
-    state = 2;
-  settings_.WriteIni(kSection, u"Left",
-                     app::PixelsToTwips(this, normalRect_.left() - screen.left()));
-  settings_.WriteIni(kSection, u"Top", app::PixelsToTwips(this, normalRect_.top() - screen.top()));
-  settings_.WriteIni(kSection, u"Width", app::PixelsToTwips(this, normalRect_.width()));
-  settings_.WriteIni(kSection, u"Height", app::PixelsToTwips(this, normalRect_.height()));
-  settings_.WriteIni(kSection, u"WindowState", state);
-}
-
 void FrmMain::moveEvent(QMoveEvent *event) {
   QWidget::moveEvent(event);
-  rememberNormalRect();
+  placement_.remember();
 }
 
 void FrmMain::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
-  rememberNormalRect();
+  placement_.remember();
 }
 
 void FrmMain::closeEvent(QCloseEvent *event) {
   fraLOG_->autoSaveInfoLog(*lstINF_);
   fraLOG_->saveSettings();
-  saveGeometry();
+  placement_.save();
   QWidget::closeEvent(event);
 }
 

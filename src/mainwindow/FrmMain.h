@@ -4,6 +4,7 @@
 // pane; the voice pane and the IRC panes are added by their subsystems.
 
 #include "app/AppInfo.h"
+#include "app/WindowPlacement.h"
 
 #include <QWidget>
 
@@ -41,9 +42,6 @@ class FrmMain : public QWidget {
 
  private:
   void addTab(const QString &key, const QString &caption, QWidget *pane);
-  void loadGeometry();
-  void saveGeometry();
-  void rememberNormalRect();
 
   const app::AppInfo &info_;
   const app::Settings &settings_;
@@ -51,7 +49,7 @@ class FrmMain : public QWidget {
   QStackedWidget *panes_;
   InfoLog *lstINF_;
   OldLogPane *fraLOG_;
-  QRect normalRect_;
+  app::WindowPlacement placement_;
 };
 
 }  // namespace tv::mainwindow
