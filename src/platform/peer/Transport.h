@@ -1,0 +1,49 @@
+#pragma once
+// What the session logic needs from the network: links to other members with one
+// reliable ordered channel and one unreliable channel each, round-trip times, and raw
+// datagrams on the same port for the host search. Implemented over ENet and in-process
+// for tests. Called and signalling on the UI thread; events arrive in the order the
+// network produced them.
+
+#include "platform/peer/PeerResult.h"
+#include "platform/peer/PeerTypes.h"
+
+#include <QByteArray>
+#include <QObject>
+
+namespace tv::peer {
+
+using LinkId = quint64;
+
+class Transport : public QObject {
+  Q_OBJECT
+ public:
+  using QObject::QObject;
+  ~Transport() override = default;
+
+  // Binds the UDP port (0: any free port). DPNERR_INVALIDDEVICEADDRESS when it is taken.
+  virtual Result open(quint16 port) = 0;
+  virtual Endpoint localEndpoint() const = 0;
+
+  // Starts a link; linkUp or linkDown follows. 0 when no link slot is free.
+  virtual LinkId connectTo(const Endpoint &remote) = 0;
+  // Reliable and in order on wire::kReliableChannel, unreliable on the other.
+  virtual void send(LinkId link, quint8 channel, const QByteArray &frame) = 0;
+  virtual void sendDatagram(const Endpoint &to, const QByteArray &datagram) = 0;
+  // Ends the link once what was queued on it has been delivered.
+  virtual void closeLink(LinkId link) = 0;
+  // 0 for an unknown link.
+  virtual quint32 roundTripMs(LinkId link) const = 0;
+  // Ends every link after its queued frames (waiting at most graceMs) and frees the port.
+  virtual void shutdown(int graceMs) = 0;
+
+ Q_SIGNALS:
+  // A link came up: one this side started with connectTo, or a new incoming one.
+  void linkUp(tv::peer::LinkId link, const tv::peer::Endpoint &remote);
+  // A link ended: closed by either side, or the other side stopped answering.
+  void linkDown(tv::peer::LinkId link);
+  void frameReceived(tv::peer::LinkId link, quint8 channel, const QByteArray &frame);
+  void datagramReceived(const tv::peer::Endpoint &from, const QByteArray &datagram);
+};
+
+}  // namespace tv::peer

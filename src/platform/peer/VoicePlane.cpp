@@ -1,0 +1,195 @@
+#include "platform/peer/VoicePlane.h"
+
+#include "platform/peer/SessionPeer.h"
+#include "platform/peer/SessionVoiceClient.h"
+
+#include <QSet>
+
+namespace tv::peer {
+
+namespace {
+constexpr qsizetype kMaxTargets = 64;
+}  // namespace
+
+bool VoicePlane::canServe() const { return peer_.isHost(); }
+
+bool VoicePlane::canConnect() const { return peer_.inSession(); }
+
+Result VoicePlane::startSession(const VoiceSessionDesc &desc) {
+  if (!peer_.isHost()) return DVERR_NOTHOST;
+  if (!findCompressionType(desc.compressionGuid)) return DVERR_COMPRESSIONNOTSUPPORTED;
+  if (desc.sessionType != kVoiceSessionPeer) return DVERR_INVALIDPARAM;
+  if (peer_.state_.data().voiceActive) return DVERR_ALREADYCONNECTED;
+  const wire::VoiceSessionChanged changed{true, desc};
+  onAnnouncement(changed);
+  peer_.announce(changed);
+  return kOk;
+}
+
+Result VoicePlane::stopSession() {
+  if (!peer_.isHost()) return DVERR_NOTHOST;
+  if (!peer_.state_.data().voiceActive) return DVERR_NOVOICESESSION;
+  const wire::VoiceSessionChanged changed{false, {}};
+  onAnnouncement(changed);
+  peer_.announce(changed);
+  return kOk;
+}
+
+Result VoicePlane::sessionDesc(VoiceSessionDesc &out) const {
+  if (!peer_.inSession() || !peer_.state_.data().voiceActive) return DVERR_NOVOICESESSION;
+  out = peer_.state_.data().voiceDesc;
+  return kOk;
+}
+
+Result VoicePlane::connectClient(SessionVoiceClient *client) {
+  if (!peer_.inSession()) return DVERR_NOTCONNECTED;
+  if (clientState_ != ClientState::Idle) return DVERR_ALREADYCONNECTED;
+  client_ = client;
+  clientState_ = ClientState::Connecting;
+  peer_.sendToHost(wire::VoiceJoinRequest{});
+  return kPending;
+}
+
+Result VoicePlane::disconnectClient(SessionVoiceClient *client) {
+  if (client_ != client || clientState_ == ClientState::Idle) return DVERR_NOTCONNECTED;
+  const bool wasConnected = clientState_ == ClientState::Connected;
+  clientState_ = ClientState::Idle;
+  if (peer_.inSession()) peer_.sendToHost(wire::VoiceLeaveRequest{});
+  const quint32 self = peer_.selfId_;
+  if (wasConnected)
+    raiseClient([self](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(self); });
+  raiseClient([](SessionVoiceClient &c) { Q_EMIT c.disconnectResult(kOk); });
+  return kPending;
+}
+
+void VoicePlane::detachClient(SessionVoiceClient *client) {
+  if (client_ != client) return;
+  if (clientState_ != ClientState::Idle && peer_.inSession())
+    peer_.sendToHost(wire::VoiceLeaveRequest{});
+  clientState_ = ClientState::Idle;
+  client_ = nullptr;
+}
+
+Result VoicePlane::checkTargets(const QList<quint32> &targets) const {
+  if (targets.size() > kMaxTargets) return DVERR_INVALIDPARAM;
+  for (const quint32 t : targets)
+    if (t != 0 && !peer_.state_.isMember(t) && !peer_.state_.isGroup(t)) return DVERR_INVALIDTARGET;
+  return kOk;
+}
+
+Result VoicePlane::sendFrame(const QList<quint32> &targets, const QByteArray &frame) {
+  if (clientState_ != ClientState::Connected) return DVERR_NOTCONNECTED;
+  if (frame.size() > kMaxVoiceFrameBytes) return DVERR_INVALIDPARAM;
+  const SessionState &state = peer_.state_;
+  QSet<quint32> to;
+  for (const quint32 t : targets)
+    if (const auto ids = state.recipients(t))
+      for (const quint32 id : *ids)
+        if (id != peer_.selfId_ && state.isVoiceMember(id)) to.insert(id);
+  if (to.isEmpty()) return kOk;
+  const QByteArray bytes = wire::encode(wire::VoiceFrame{{frame}});
+  for (const quint32 id : std::as_const(to))
+    if (const SessionPeer::Link *link = peer_.linkOf(id); link && link->up && link->committed)
+      peer_.transport_->send(link->id, wire::kUnreliableChannel, bytes);
+  return kOk;
+}
+
+void VoicePlane::onAnnouncement(const wire::VoiceSessionChanged &changed) {
+  wire::Snapshot &s = peer_.state_.data();
+  s.voiceActive = changed.active;
+  s.voiceDesc = changed.active ? changed.desc : VoiceSessionDesc{};
+  s.voiceMembers.clear();
+  if (changed.active || clientState_ == ClientState::Idle) return;
+  const bool wasConnecting = clientState_ == ClientState::Connecting;
+  clientState_ = ClientState::Idle;
+  if (wasConnecting)
+    raiseClient([](SessionVoiceClient &c) { Q_EMIT c.connectResult(DVERR_NOVOICESESSION); });
+  else
+    raiseClient([](SessionVoiceClient &c) { Q_EMIT c.sessionLost(DVERR_SESSIONLOST); });
+}
+
+void VoicePlane::onAnnouncement(const wire::VoiceJoinRefused &refused) {
+  if (clientState_ != ClientState::Connecting) return;
+  clientState_ = ClientState::Idle;
+  const Result result = refused.result ? refused.result : DPNERR_GENERIC;
+  raiseClient([result](SessionVoiceClient &c) { Q_EMIT c.connectResult(result); });
+}
+
+void VoicePlane::onAnnouncement(const wire::VoiceMemberAdded &added) { memberAdded(added.id); }
+
+void VoicePlane::onAnnouncement(const wire::VoiceMemberRemoved &removed) {
+  memberRemoved(removed.id);
+}
+
+void VoicePlane::onRequest(quint32 from, const wire::Frame &request) {
+  if (std::holds_alternative<wire::VoiceJoinRequest>(request)) {
+    if (!peer_.state_.data().voiceActive) {
+      const wire::VoiceJoinRefused refused{DVERR_NOVOICESESSION};
+      if (from == peer_.selfId_)
+        onAnnouncement(refused);
+      else
+        peer_.sendToPlayer(from, refused);
+      return;
+    }
+    memberAdded(from);
+    peer_.announce(wire::VoiceMemberAdded{from});
+  } else if (peer_.state_.isVoiceMember(from)) {
+    memberRemoved(from);
+    peer_.announce(wire::VoiceMemberRemoved{from});
+  }
+}
+
+void VoicePlane::memberAdded(quint32 id) {
+  const bool added = peer_.state_.addVoiceMember(id);
+  const quint32 self = peer_.selfId_;
+  if (id == self && clientState_ == ClientState::Connecting) {
+    clientState_ = ClientState::Connected;
+    raiseClient([](SessionVoiceClient &c) { Q_EMIT c.connectResult(kOk); });
+    raiseClient(
+        [self](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(self, kVoicePlayerLocal); });
+    for (const quint32 other : peer_.state_.data().voiceMembers)
+      if (other != self)
+        raiseClient([other](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(other, 0); });
+  } else if (added && id != self && clientState_ == ClientState::Connected) {
+    raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(id, 0); });
+  }
+}
+
+void VoicePlane::memberRemoved(quint32 id) {
+  if (!peer_.state_.removeVoiceMember(id)) return;
+  if (id != peer_.selfId_ && clientState_ == ClientState::Connected)
+    raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(id); });
+}
+
+void VoicePlane::onFrame(quint32 from, const QByteArray &payload) {
+  if (clientState_ != ClientState::Connected || !peer_.state_.isVoiceMember(from)) return;
+  raiseClient([from, payload](SessionVoiceClient &c) { Q_EMIT c.voiceFrame(from, payload); });
+}
+
+void VoicePlane::memberLeaving(quint32 id) {
+  if (clientState_ == ClientState::Connected && peer_.state_.isVoiceMember(id))
+    raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(id); });
+  if (id == peer_.selfId_) clientState_ = ClientState::Idle;
+}
+
+void VoicePlane::hostMigrated(quint32 newHost) {
+  if (clientState_ == ClientState::Idle) return;
+  raiseClient([newHost](SessionVoiceClient &c) { Q_EMIT c.hostMigrated(newHost); });
+  // A join the old host never answered is asked again.
+  if (clientState_ == ClientState::Connecting) peer_.sendToHost(wire::VoiceJoinRequest{});
+}
+
+void VoicePlane::sessionEnded() {
+  if (clientState_ == ClientState::Connected)
+    raiseClient([](SessionVoiceClient &c) { Q_EMIT c.sessionLost(DVERR_SESSIONLOST); });
+  clientState_ = ClientState::Idle;
+}
+
+void VoicePlane::raiseClient(std::function<void(SessionVoiceClient &)> emitter) {
+  if (peer_.phase_ == SessionPeer::Phase::Linking) return;
+  peer_.callbacks_.push([client = client_, emitter = std::move(emitter)] {
+    if (client && client->notifying()) emitter(*client);
+  });
+}
+
+}  // namespace tv::peer
