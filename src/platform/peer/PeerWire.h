@@ -69,18 +69,40 @@ struct Snapshot {
   friend bool operator==(const Snapshot &, const Snapshot &) = default;
 };
 
-#define TV_PEER_FRAMES(X)                                                                          \
-  X(JoinRequest, 1)                                                                                \
-  X(JoinRefused, 2)                                                                                \
-  X(JoinAccepted, 3) X(JoinComplete, 4) X(JoinLinkFailed, 5) X(PeerExpected, 6)                    \
-      X(PeerExpectedCancel, 7) X(LinkHello, 8) X(LinkReady, 9) X(PlayerAdded, 10)                  \
-          X(PlayerRemoved, 11) X(Leave, 12) X(Terminate, 13) X(HostMigrated, 14) X(LinkLost, 15)   \
-              X(SetInfoRequest, 16) X(InfoChanged, 17) X(CreateGroupRequest, 18)                   \
-                  X(GroupCreated, 19) X(GroupMemberRequest, 20) X(GroupMemberChanged, 21)          \
-                      X(AppDescChanged, 22) X(VoiceSessionChanged, 23) X(VoiceJoinRequest, 24)     \
-                          X(VoiceJoinRefused, 25) X(VoiceMemberAdded, 26) X(VoiceLeaveRequest, 27) \
-                              X(VoiceMemberRemoved, 28) X(AppMessage, 29) X(AppDatagram, 30)       \
-                                  X(VoiceFrame, 31)
+// clang-format off
+#define TV_PEER_FRAMES(X) \
+  X(JoinRequest, 1) \
+  X(JoinRefused, 2) \
+  X(JoinAccepted, 3) \
+  X(JoinComplete, 4) \
+  X(JoinLinkFailed, 5) \
+  X(PeerExpected, 6) \
+  X(PeerExpectedCancel, 7) \
+  X(LinkHello, 8) \
+  X(LinkReady, 9) \
+  X(PlayerAdded, 10) \
+  X(PlayerRemoved, 11) \
+  X(Leave, 12) \
+  X(Terminate, 13) \
+  X(HostMigrated, 14) \
+  X(LinkLost, 15) \
+  X(SetInfoRequest, 16) \
+  X(InfoChanged, 17) \
+  X(CreateGroupRequest, 18) \
+  X(GroupCreated, 19) \
+  X(GroupMemberRequest, 20) \
+  X(GroupMemberChanged, 21) \
+  X(AppDescChanged, 22) \
+  X(VoiceSessionChanged, 23) \
+  X(VoiceJoinRequest, 24) \
+  X(VoiceJoinRefused, 25) \
+  X(VoiceMemberAdded, 26) \
+  X(VoiceLeaveRequest, 27) \
+  X(VoiceMemberRemoved, 28) \
+  X(AppMessage, 29) \
+  X(AppDatagram, 30) \
+  X(VoiceFrame, 31)
+// clang-format on
 
 enum class Kind : quint8 {
 #define TV_PEER_KIND(name, value) name = value,
