@@ -1,0 +1,24 @@
+#include "platform/peer/EnetPlatform.h"
+
+#include "platform/peer/EnetTransport.h"
+#include "platform/peer/SessionPeer.h"
+#include "platform/peer/SessionVoiceClient.h"
+#include "platform/peer/SessionVoiceServer.h"
+
+namespace tv::peer {
+
+std::unique_ptr<Peer> EnetPlatform::CreatePeer() {
+  const PeerConfig config = config_;
+  return std::make_unique<SessionPeer>(
+      config, [config] { return std::make_unique<EnetTransport>(config); });
+}
+
+std::unique_ptr<VoiceServer> EnetPlatform::CreateVoiceServer() {
+  return std::make_unique<SessionVoiceServer>();
+}
+
+std::unique_ptr<VoiceClient> EnetPlatform::CreateVoiceClient() {
+  return std::make_unique<SessionVoiceClient>(AudioSetup(audioSetupPath_));
+}
+
+}  // namespace tv::peer

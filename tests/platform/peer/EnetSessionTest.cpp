@@ -1,0 +1,278 @@
+// The service over real UDP on loopback, several members in one process: search and
+// join, the limits, whole messages up to 16 MiB, independence of senders and voice,
+// prompt departures, loss and delay, and strangers sending garbage.
+#include "PeerTestSupport.h"
+#include "common/TestSupport.h"
+#include "platform/peer/EnetPlatform.h"
+#include "platform/peer/EnetTransport.h"
+#include "platform/peer/PeerWire.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+namespace tv::peer::test {
+namespace {
+
+PeerConfig config(int detectMs = 5000) {
+  PeerConfig c;
+  c.detectionLimitMs = detectMs;
+  return c;
+}
+
+QByteArray randomBytes(qsizetype n) {
+  QByteArray b(n, Qt::Uninitialized);
+  QRandomGenerator gen(n);
+  for (qsizetype i = 0; i < n; i += 4) {
+    const quint32 v = gen.generate();
+    std::memcpy(b.data() + i, &v, size_t(std::min<qsizetype>(4, n - i)));
+  }
+  return b;
+}
+
+TEST(EnetSession, SearchJoinAndRefusals) {
+  QTemporaryDir dir;
+  EnetPlatform platform(config(), dir.filePath(QStringLiteral("platform.ini")));
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("ほすと"), port, sessionDesc(3));
+  ASSERT_NE(h.id, 0u);
+
+  auto searcher = platform.CreatePeer();
+  Recorder rec(*searcher);
+  searcher->RegisterMessageHandler();
+  ApplicationDesc filter;
+  filter.applicationGuid = kAppGuid;
+  Address target;
+  target.BuildFromURL(QStringLiteral("x-directplay:/hostname=localhost;port=%1").arg(port));
+  quint32 handle = 0;
+  ASSERT_EQ(searcher->EnumHosts(filter, target, Address(), -1, 0, -1, handle), kOk);
+  ASSERT_TRUE(rec.waitForPrefix(QStringLiteral("EnumHostsResponse")));
+  ASSERT_EQ(searcher->CancelAsyncOperation(handle), kOk);
+  const EnumHostsResponse r = rec.responses.first();
+  EXPECT_EQ(r.desc.sessionName, QStringLiteral("Talvora3.0.3.test"));
+  EXPECT_EQ(r.desc.maxPlayers, 3u);
+  EXPECT_EQ(r.desc.currentPlayers, 1u);
+  EXPECT_LT(r.roundTripMs, 1000u);
+  Address answered;
+  ASSERT_EQ(answered.BuildFromURL(r.senderUrl), kOk);
+  EXPECT_EQ(answered.hostname(), QStringLiteral("127.0.0.1"));
+  EXPECT_EQ(answered.port(), port);
+
+  Result result = DPNERR_GENERIC;
+  Member a = join(platform, QStringLiteral("a"), port, &result);
+  EXPECT_EQ(result, kOk);
+  Member b = join(platform, QStringLiteral("b"), port, &result);
+  EXPECT_EQ(result, kOk);
+  join(platform, QStringLiteral("c"), port, &result);
+  EXPECT_EQ(result, DPNERR_SESSIONFULL);
+  join(platform, QStringLiteral("d"), port, &result, QUuid::createUuid());
+  EXPECT_EQ(result, DPNERR_HOSTREJECTEDCONNECTION);
+  ASSERT_TRUE(a.rec->waitFor(QStringLiteral("CreatePlayer %1").arg(b.id)));
+
+  ConnectionInfo info;
+  ASSERT_EQ(a.peer->GetConnectionInfo(b.id, info), kOk);
+  EXPECT_LT(info.roundTripMs, 1000u);
+  EXPECT_EQ(a.peer->GetConnectionInfo(a.id, info), DPNERR_INVALIDPLAYER);
+  Address where;
+  ASSERT_EQ(a.peer->GetPeerAddress(h.id, where), kOk);
+  EXPECT_EQ(where.port(), port);
+  ASSERT_EQ(b.peer->GetPeerAddress(a.id, where), kOk);
+  EXPECT_EQ(where.hostname(), QStringLiteral("127.0.0.1"));
+  PlayerInfo pi;
+  ASSERT_EQ(b.peer->GetPeerInfo(h.id, pi), kOk);
+  EXPECT_EQ(pi.name, QStringLiteral("ほすと"));
+}
+
+TEST(EnetSession, EmptyAndLargestMessagesArriveWholeAndLargerOnesAreRefused) {
+  QTemporaryDir dir;
+  EnetPlatform platform(config(), dir.filePath(QStringLiteral("platform.ini")));
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+  Member a = join(platform, QStringLiteral("a"), port);
+  Member b = join(platform, QStringLiteral("b"), port);
+  ASSERT_TRUE(a.rec->waitFor(QStringLiteral("CreatePlayer %1").arg(b.id)));
+
+  const QByteArray big = randomBytes(kMaxMessageBytes);
+  ASSERT_EQ(a.peer->SendTo(0, QByteArray(), kSendGuaranteed | kSendNoLoopback), kOk);
+  ASSERT_EQ(a.peer->SendTo(0, big, kSendGuaranteed | kSendNoLoopback), kOk);
+  ASSERT_EQ(a.peer->SendTo(0, "after", kSendGuaranteed | kSendNoLoopback), kOk);
+  EXPECT_EQ(a.peer->SendTo(0, big + 'x', kSendGuaranteed), DPNERR_SENDTOOLARGE);
+  for (Member *m : {&h, &b}) {
+    ASSERT_TRUE(tv::test::waitFor([&] { return m->rec->received.value(a.id).size() == 3; },
+                                  std::chrono::seconds(60)));
+    const QList<QByteArray> got = m->rec->received.value(a.id);
+    EXPECT_TRUE(got[0].isEmpty());
+    EXPECT_TRUE(got[1] == big);
+    EXPECT_EQ(got[2], QByteArray("after"));
+  }
+}
+
+TEST(EnetSession, ALargeMessageHoldsBackNeitherOtherSendersNorVoice) {
+  QTemporaryDir dir;
+  const QString ini = dir.filePath(QStringLiteral("platform.ini"));
+  AudioSetup(ini).markRun();
+  EnetPlatform platform(config(), ini);
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+  Member a = join(platform, QStringLiteral("a"), port);
+  Member b = join(platform, QStringLiteral("b"), port);
+  ASSERT_TRUE(a.rec->waitFor(QStringLiteral("CreatePlayer %1").arg(b.id)));
+  auto server = platform.CreateVoiceServer();
+  ASSERT_EQ(server->Initialize(h.peer.get()), kOk);
+  VoiceSessionDesc vd;
+  vd.compressionGuid = compressionTypes().first().guid;
+  ASSERT_EQ(server->StartSession(vd), kOk);
+  std::unique_ptr<VoiceClient> voiceA = platform.CreateVoiceClient(),
+                               voiceB = platform.CreateVoiceClient();
+  for (auto [client, m] : {std::pair{voiceA.get(), &a}, std::pair{voiceB.get(), &b}}) {
+    m->rec->watchVoice(*client);
+    client->Initialize(m->peer.get());
+    client->StartClientNotification();
+    ASSERT_EQ(client->Connect({}, {}), kPending);
+    ASSERT_TRUE(m->rec->waitFor(QStringLiteral("ConnectResult 0x0")));
+  }
+  ASSERT_TRUE(b.rec->waitFor(QStringLiteral("CreateVoicePlayer %1 0").arg(a.id)));
+
+  // a sends b a picture; while it travels the host chats and a talks.
+  ASSERT_EQ(a.peer->SendTo(b.id, randomBytes(kMaxMessageBytes), kSendGuaranteed), kOk);
+  QTest::qWait(20);
+  ASSERT_EQ(h.peer->SendTo(b.id, "small", kSendGuaranteed), kOk);
+  ASSERT_EQ(voiceA->SendVoiceFrame("voice"), kOk);
+  const QString small = QStringLiteral("Receive %1 5").arg(h.id);
+  const QString picture = QStringLiteral("Receive %1 %2").arg(a.id).arg(kMaxMessageBytes);
+  ASSERT_TRUE(b.rec->waitFor(picture, 60000));
+  ASSERT_GE(b.rec->indexOf(small), 0);
+  EXPECT_LT(b.rec->indexOf(small), b.rec->indexOf(picture));
+  const qsizetype voice = b.rec->indexOf(QStringLiteral("VoiceFrame %1").arg(a.id));
+  ASSERT_GE(voice, 0);
+  EXPECT_LT(voice, b.rec->indexOf(picture));
+}
+
+TEST(EnetSession, LeavingIsSeenAtOnce) {
+  // Far beyond the wait: only the goodbye can explain the news.
+  EnetPlatform platform(config(30000));
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+  Member a = join(platform, QStringLiteral("a"), port);
+  Member b = join(platform, QStringLiteral("b"), port);
+  ASSERT_TRUE(a.rec->waitFor(QStringLiteral("CreatePlayer %1").arg(b.id)));
+  b.peer->Close();
+  for (Member *m : {&h, &a})
+    EXPECT_TRUE(m->rec->waitFor(QStringLiteral("DestroyPlayer %1 1").arg(b.id), 3000));
+  h.peer->Close();
+  EXPECT_TRUE(a.rec->waitFor(QStringLiteral("HostMigrate %1").arg(a.id), 3000));
+  EXPECT_EQ(a.rec->count(QStringLiteral("DestroyPlayer %1 1").arg(h.id)), 1);
+}
+
+// A UDP relay that loses a share of the datagrams and delays the rest by a random
+// time, in both directions, between one client and one server port.
+class LossyRelay : public QObject {
+ public:
+  LossyRelay(quint16 serverPort, int lossPercent, int maxDelayMs)
+      : server_(serverPort), loss_(lossPercent), delay_(maxDelayMs) {
+    socket_.bind(QHostAddress::LocalHost, 0);
+    connect(&socket_, &QUdpSocket::readyRead, this, &LossyRelay::relay);
+  }
+  quint16 port() const { return socket_.localPort(); }
+  int dropped = 0, passed = 0;
+
+ private:
+  void relay() {
+    while (socket_.hasPendingDatagrams()) {
+      QHostAddress from;
+      quint16 fromPort = 0;
+      QByteArray d(int(socket_.pendingDatagramSize()), Qt::Uninitialized);
+      socket_.readDatagram(d.data(), d.size(), &from, &fromPort);
+      const bool fromServer = fromPort == server_;
+      if (!fromServer) client_ = fromPort;
+      if (int(random_.bounded(100)) < loss_) {
+        ++dropped;
+        continue;
+      }
+      ++passed;
+      const quint16 to = fromServer ? client_ : server_;
+      QTimer::singleShot(int(random_.bounded(delay_ + 1)), this,
+                         [this, d, to] { socket_.writeDatagram(d, QHostAddress::LocalHost, to); });
+    }
+  }
+  QUdpSocket socket_;
+  quint16 server_, client_ = 0;
+  int loss_, delay_;
+  QRandomGenerator random_{42};
+};
+
+TEST(EnetSession, GuaranteedMessagesSurviveLossAndDelayInOrder) {
+  // Loss must not pass for a dead peer here.
+  EnetPlatform platform(config(30000));
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+  LossyRelay relay(port, 10, 30);
+  Result result = DPNERR_GENERIC;
+  Member a = join(platform, QStringLiteral("a"), relay.port(), &result, kAppGuid, 30000);
+  ASSERT_EQ(result, kOk);
+  constexpr int kCount = 300;
+  auto message = [](int i) { return QByteArray::number(i) + QByteArray((i * 37) % 4000, 'z'); };
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_EQ(a.peer->SendTo(h.id, message(i), kSendGuaranteed), kOk);
+    ASSERT_EQ(h.peer->SendTo(a.id, message(i), kSendGuaranteed), kOk);
+  }
+  ASSERT_TRUE(tv::test::waitFor(
+      [&] {
+        return h.rec->received.value(a.id).size() == kCount &&
+               a.rec->received.value(h.id).size() == kCount;
+      },
+      std::chrono::seconds(60)));
+  for (int i = 0; i < kCount; ++i) {
+    ASSERT_EQ(h.rec->received.value(a.id).at(i), message(i)) << i;
+    ASSERT_EQ(a.rec->received.value(h.id).at(i), message(i)) << i;
+  }
+  EXPECT_GT(relay.dropped, 0);
+}
+
+TEST(EnetSession, StrangersAndGarbageAreTurnedAway) {
+  EnetPlatform platform(config(2000));
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+
+  // Search datagrams that do not decode, and plain junk, are ignored.
+  QUdpSocket junk;
+  const QByteArray magic("\xFF\x00TV", 4);
+  for (const QByteArray &d : {magic + '\x01', magic + QByteArray(2000, '\x02'), magic + '\x07',
+                              QByteArray("\x00\x00\x00", 3), QByteArray(1200, '\xAB')})
+    junk.writeDatagram(d, QHostAddress::LocalHost, port);
+
+  // Links that skip the joining handshake or send garbage are dropped.
+  struct Case {
+    const char *what;
+    QByteArray frame;
+  } cases[] = {
+      {"undecodable", QByteArray("\xEE\x01\x02", 3)},
+      {"message from a stranger", wire::encode(wire::AppMessage{{"hello"}})},
+      {"announcement from a stranger", wire::encode(wire::PlayerRemoved{h.id, 4})},
+      {"hello with a made-up token", wire::encode(wire::LinkHello{QUuid::createUuid(), 99, 12345})},
+  };
+  for (const Case &c : cases) {
+    EnetTransport stranger(config(2000));
+    ASSERT_EQ(stranger.open(0), kOk);
+    bool down = false;
+    QObject::connect(&stranger, &Transport::linkUp, &stranger,
+                     [&](LinkId id, const Endpoint &) { stranger.send(id, 0, c.frame); });
+    QObject::connect(&stranger, &Transport::linkDown, &stranger, [&](LinkId) { down = true; });
+    stranger.connectTo({0x7F000001, port});
+    EXPECT_TRUE(tv::test::waitFor([&] { return down; }, std::chrono::seconds(5))) << c.what;
+  }
+  EXPECT_EQ(h.rec->events.size(), 1);  // nothing reached the application
+
+  // The session still works.
+  Result result = DPNERR_GENERIC;
+  Member a = join(platform, QStringLiteral("a"), port, &result);
+  EXPECT_EQ(result, kOk);
+}
+
+}  // namespace
+}  // namespace tv::peer::test
