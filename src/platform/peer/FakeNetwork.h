@@ -20,7 +20,7 @@ class FakeTransport;
 class FakeNetwork final : public QObject, public Platform {
   Q_OBJECT
  public:
-  // Every fake PC answers on 127.0.0.1 and its own port.
+  // Every fake PC answers on 127.0.0.1 (or any other address) and its own port.
   static constexpr quint32 kAddress = 0x7F000001;
 
   explicit FakeNetwork(const PeerConfig &config = {}, const QString &audioSetupPath = {},

@@ -56,7 +56,7 @@ void JoinCoordinator::start(LinkId link, const wire::JoinRequest &request) {
   l.deadline = QDeadlineTimer(QDeadlineTimer::Forever);
   peer_.linkOfPlayer_.insert(p.id, link);
 
-  wire::JoinAccepted accepted{p.id, token, l.remote, peer_.state_.data()};
+  wire::JoinAccepted accepted{p.id, token, SessionPeer::reachable(l.remote), peer_.state_.data()};
   accepted.snapshot.desc.password.clear();
   peer_.sendFrame(link, accepted);
   for (const quint32 m : peer_.state_.memberIds()) {
@@ -127,7 +127,8 @@ void JoinCoordinator::commit() {
     startNext();
     return;
   }
-  const wire::MemberRecord member{p.id, peer_.state_.nextJoinOrder(), p.name, it->remote};
+  const wire::MemberRecord member{p.id, peer_.state_.nextJoinOrder(), p.name,
+                                  SessionPeer::reachable(it->remote)};
   it->newcomer = false;
   // Everyone else hears of the newcomer before the newcomer hears it is in.
   peer_.announce(wire::PlayerAdded{member}, p.id);

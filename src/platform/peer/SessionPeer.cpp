@@ -294,6 +294,7 @@ Result SessionPeer::Close() {
 // ---- Transport events ------------------------------------------------------------
 
 void SessionPeer::onLinkUp(LinkId id, const Endpoint &remote) {
+  const TransportEvent inEvent(*this);
   auto it = links_.find(id);
   if (it == links_.end()) {
     // Only a member takes in links: from newcomers, and joins for the host.
@@ -315,6 +316,7 @@ void SessionPeer::onLinkUp(LinkId id, const Endpoint &remote) {
 }
 
 void SessionPeer::onLinkDown(LinkId id) {
+  const TransportEvent inEvent(*this);
   const auto it = links_.find(id);
   if (it == links_.end()) return;
   const Link link = std::move(*it);
@@ -349,6 +351,7 @@ void SessionPeer::onLinkDown(LinkId id) {
 }
 
 void SessionPeer::onFrame(LinkId id, quint8 channel, const QByteArray &bytes) {
+  const TransportEvent inEvent(*this);
   const auto it = links_.find(id);
   if (it == links_.end()) return;
   Link &link = *it;
@@ -384,6 +387,7 @@ void SessionPeer::onFrame(LinkId id, quint8 channel, const QByteArray &bytes) {
 }
 
 void SessionPeer::onDatagram(const Endpoint &from, const QByteArray &bytes) {
+  const TransportEvent inEvent(*this);
   const std::optional<wire::Datagram> datagram = wire::decodeDatagram(bytes);
   if (!datagram) return;
   if (const auto *q = std::get_if<wire::EnumQuery>(&*datagram))
@@ -729,8 +733,17 @@ void SessionPeer::releaseTransport(int graceMs) {
   if (!transport_) return;
   transport_->disconnect(this);
   transport_->shutdown(graceMs);
-  // Not deleted here: this may run inside one of its own signals.
-  transport_.release()->deleteLater();
+  if (inTransportEvent_ > 0)
+    transport_.release()->deleteLater();  // not under its own signal
+  else
+    transport_.reset();
+}
+
+Endpoint SessionPeer::reachable(const Endpoint &seen) {
+  // A member on the host's own PC is seen on the loopback address, which is not where
+  // members on other PCs find it.
+  if ((seen.ipv4 >> 24) == 127) return {localIpv4(), seen.port};
+  return seen;
 }
 
 void SessionPeer::resetSession() {

@@ -139,6 +139,14 @@ class SessionPeer final : public Peer {
   void raise(std::function<void()> emitter);
   Result openTransport(quint16 port);
   void releaseTransport(int graceMs);
+  static Endpoint reachable(const Endpoint &seen);
+  // Counts the transport events being handled, so the transport is not deleted under
+  // one of its own signals.
+  struct TransportEvent {
+    explicit TransportEvent(SessionPeer &p) : peer(p) { ++peer.inTransportEvent_; }
+    ~TransportEvent() { --peer.inTransportEvent_; }
+    SessionPeer &peer;
+  };
   void resetSession();
   Endpoint selfEndpoint() const;
   QDeadlineTimer limit(int ms) const { return QDeadlineTimer(ms); }
@@ -149,6 +157,7 @@ class SessionPeer final : public Peer {
   CallbackQueue callbacks_;
   QTimer housekeeping_;
   bool registered_ = false;
+  int inTransportEvent_ = 0;
   quint64 generation_ = 0;  // changes when a session ends; stale async work checks it
 
   Phase phase_ = Phase::Idle;
