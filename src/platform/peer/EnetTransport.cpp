@@ -23,6 +23,9 @@ namespace {
 // Longest the service thread sleeps: ENet's resends and pings run off this tick.
 constexpr int kServiceTickMs = 5;
 constexpr int kRoundTripRefreshMs = 100;
+// What an incoming link may make this side hold before the session trusts it: far more
+// than a join request or a member's introduction.
+constexpr size_t kStrangerBytes = 64 * 1024;
 // ENet numbers peers in 12 bits; slots from 0xF00 up are left unused so that no
 // link-protocol packet addressed to this host can begin like a search datagram.
 constexpr int kMaxEnetPeers = 0xF00 - 1;
@@ -95,6 +98,8 @@ void EnetTransport::sendDatagram(const Endpoint &to, const QByteArray &datagram)
 }
 
 void EnetTransport::closeLink(LinkId link) { post({Command::Disconnect, link, {}, 0, {}}); }
+
+void EnetTransport::trust(LinkId link) { post({Command::Trust, link, {}, 0, {}}); }
 
 quint32 EnetTransport::roundTripMs(LinkId link) const {
   std::lock_guard lock(rttMutex_);
@@ -172,6 +177,7 @@ void EnetTransport::run() {
     }
     applyCommands();
     serviceOnce();
+    checkStrangers();
     const auto now = std::chrono::steady_clock::now();
     if (now - lastRefresh >= std::chrono::milliseconds(kRoundTripRefreshMs)) {
       updateRoundTrips();
@@ -247,6 +253,9 @@ void EnetTransport::applyCommands() {
       case Command::Disconnect:
         endLink(c.link);
         break;
+      case Command::Trust:
+        strangers_.erase(c.link);
+        break;
     }
   }
   releaseShared();
@@ -266,6 +275,7 @@ void EnetTransport::handle(const ENetEvent &event) {
         event.peer->data = reinterpret_cast<void *>(quintptr(link));
         configurePeer(event.peer);
         peers_[link] = event.peer;
+        strangers_.insert(link);
       }
       // Only once connected: the handshake checks that both sides still agree on the
       // throttle they announced. Both sides then stop slowing unreliable traffic.
@@ -279,6 +289,7 @@ void EnetTransport::handle(const ENetEvent &event) {
       event.peer->data = nullptr;
       if (link == 0) break;
       peers_.erase(link);
+      strangers_.erase(link);
       {
         std::lock_guard lock(rttMutex_);
         rtt_.erase(link);
@@ -323,17 +334,29 @@ void EnetTransport::checkSilence() {
     if (peer->state == ENET_PEER_STATE_CONNECTED &&
         ENET_TIME_DIFFERENCE(host_->serviceTime, peer->lastReceiveTime) > silence)
       silent.push_back(link);
-  for (const LinkId link : silent) {
-    ENetPeer *peer = peers_.at(link);
-    peer->data = nullptr;
-    enet_peer_disconnect_now(peer, 0);
-    peers_.erase(link);
-    {
-      std::lock_guard lock(rttMutex_);
-      rtt_.erase(link);
-    }
-    pushEvent({Event::Down, link, {}, 0, {}});
+  for (const LinkId link : silent) dropNow(link);
+}
+
+void EnetTransport::checkStrangers() {
+  std::vector<LinkId> greedy;
+  for (const LinkId link : strangers_) {
+    const auto it = peers_.find(link);
+    if (it != peers_.end() && it->second->totalWaitingData > kStrangerBytes) greedy.push_back(link);
   }
+  for (const LinkId link : greedy) dropNow(link);
+}
+
+void EnetTransport::dropNow(LinkId link) {
+  ENetPeer *peer = peers_.at(link);
+  peer->data = nullptr;
+  enet_peer_disconnect_now(peer, 0);
+  peers_.erase(link);
+  strangers_.erase(link);
+  {
+    std::lock_guard lock(rttMutex_);
+    rtt_.erase(link);
+  }
+  pushEvent({Event::Down, link, {}, 0, {}});
 }
 
 void EnetTransport::pushEvent(Event event) {
@@ -364,6 +387,7 @@ void EnetTransport::endLink(LinkId link) {
   if (peer->state == ENET_PEER_STATE_DISCONNECTED || peer->state == ENET_PEER_STATE_ZOMBIE) {
     peer->data = nullptr;
     peers_.erase(it);
+    strangers_.erase(link);
     std::lock_guard lock(rttMutex_);
     rtt_.erase(link);
   }

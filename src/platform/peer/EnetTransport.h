@@ -8,7 +8,9 @@
 // ENet's limits are set from what the session needs: packets up to one application
 // message and its header, data waiting per peer for two such messages, a bounded
 // number of links in all and from one IP address, and time-outs and pings from the
-// detection limit rather than ENet's defaults (up to 30 s). Unreliable traffic is not
+// detection limit rather than ENet's defaults (up to 30 s). An incoming link that the
+// session has not yet trusted is dropped as soon as it makes ENet hold more than a
+// handshake's worth of data. Unreliable traffic is not
 // thinned out when round-trip times rise, so voice keeps flowing beside a large
 // transfer.
 
@@ -20,6 +22,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <unordered_set>
 
 struct _ENetHost;
 struct _ENetPeer;
@@ -39,12 +42,13 @@ class EnetTransport final : public Transport {
   void send(LinkId link, quint8 channel, const QByteArray &frame) override;
   void sendDatagram(const Endpoint &to, const QByteArray &datagram) override;
   void closeLink(LinkId link) override;
+  void trust(LinkId link) override;
   quint32 roundTripMs(LinkId link) const override;
   void shutdown(int graceMs) override;
 
  private:
   struct Command {
-    enum Kind { Connect, Send, Datagram, Disconnect } kind;
+    enum Kind { Connect, Send, Datagram, Disconnect, Trust } kind;
     LinkId link = 0;
     Endpoint endpoint;
     quint8 channel = 0;
@@ -68,6 +72,8 @@ class EnetTransport final : public Transport {
   void handle(const _ENetEvent &event);
   void configurePeer(_ENetPeer *peer) const;
   void checkSilence();
+  void checkStrangers();
+  void dropNow(LinkId link);
   int detectionLimitMs() const { return std::max(config_.detectionLimitMs, 200); }
   void pushEvent(Event event);
   void updateRoundTrips();
@@ -94,6 +100,7 @@ class EnetTransport final : public Transport {
 
   // Service thread only.
   std::unordered_map<LinkId, _ENetPeer *> peers_;
+  std::unordered_set<LinkId> strangers_;  // incoming links not yet trusted
 };
 
 }  // namespace tv::peer

@@ -26,6 +26,7 @@ class FakeTransport final : public Transport {
   void send(LinkId link, quint8 channel, const QByteArray &frame) override;
   void sendDatagram(const Endpoint &to, const QByteArray &datagram) override;
   void closeLink(LinkId link) override;
+  void trust(LinkId) override {}
   quint32 roundTripMs(LinkId link) const override { return links_.contains(link) ? 1 : 0; }
   void shutdown(int graceMs) override;
 

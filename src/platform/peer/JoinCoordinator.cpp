@@ -53,6 +53,7 @@ void JoinCoordinator::start(LinkId link, const wire::JoinRequest &request) {
   const quint64 token = QRandomGenerator::system()->generate64();
   l.newcomer = true;
   l.playerId = p.id;
+  peer_.transport_->trust(link);
   l.deadline = QDeadlineTimer(QDeadlineTimer::Forever);
   peer_.linkOfPlayer_.insert(p.id, link);
 
@@ -206,6 +207,7 @@ void JoinCoordinator::acceptLink(LinkId link, quint32 id) {
   l.helloId = 0;
   l.deadline = QDeadlineTimer(QDeadlineTimer::Forever);
   peer_.linkOfPlayer_.insert(id, link);
+  peer_.transport_->trust(link);
   peer_.sendToHost(wire::LinkReady{id});
 }
 

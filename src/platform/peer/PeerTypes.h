@@ -113,7 +113,7 @@ struct PeerConfig {
   int enumIntervalMs = 1000;
   // Links one PC keeps (members plus joins in progress) and links from one IP address.
   int maxLinks = 256;
-  int linksPerAddress = 32;
+  int linksPerAddress = 16;
   QList<ServiceProviderInfo> providers = defaultServiceProviders();
 };
 

@@ -32,6 +32,11 @@ class Transport : public QObject {
   virtual void sendDatagram(const Endpoint &to, const QByteArray &datagram) = 0;
   // Ends the link once what was queued on it has been delivered.
   virtual void closeLink(LinkId link) = 0;
+  // The other side of an incoming link has been identified (an admitted newcomer, or a
+  // member's link). Until then the link may not make this side hold more than a
+  // handshake's worth of data, so strangers cannot tie up memory with large messages.
+  // Links this side started are trusted from the outset.
+  virtual void trust(LinkId link) = 0;
   // 0 for an unknown link.
   virtual quint32 roundTripMs(LinkId link) const = 0;
   // Ends every link after its queued frames (waiting at most graceMs) and frees the port.

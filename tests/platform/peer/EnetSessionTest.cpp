@@ -255,6 +255,8 @@ TEST(EnetSession, StrangersAndGarbageAreTurnedAway) {
   } cases[] = {
       {"undecodable", QByteArray("\xEE\x01\x02", 3)},
       {"message from a stranger", wire::encode(wire::AppMessage{{"hello"}})},
+      {"large message from a stranger",
+       wire::encode(wire::AppMessage{{QByteArray(4 * 1024 * 1024, 'x')}})},
       {"announcement from a stranger", wire::encode(wire::PlayerRemoved{h.id, 4})},
       {"hello with a made-up token", wire::encode(wire::LinkHello{QUuid::createUuid(), 99, 12345})},
   };
