@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/UiRoutines.h"
+#include "mainwindow/ChatText.h"
 
 #include <QHeaderView>
 #include <QTime>
@@ -25,8 +26,7 @@ InfoLog::InfoLog(QWidget *parent) : QTreeWidget(parent) {
 }
 
 void InfoLog::addRow(const QString &area, const QString &kind, const QString &message) {
-  auto *item = new QTreeWidgetItem(
-      {QTime::currentTime().toString(QStringLiteral("H:mm:ss")), area, kind, message});
+  auto *item = new QTreeWidgetItem({TimeOfDayText(QTime::currentTime()), area, kind, message});
   addTopLevelItem(item);
   scrollToItem(item);
   app::FitLastColumn(this);

@@ -1,0 +1,73 @@
+#include "mainwindow/ChatText.h"
+
+#include "app/StringRoutines.h"
+
+#include <QTime>
+
+namespace tv::mainwindow {
+
+QString TimeOfDayText(const QTime &time) { return time.toString(QStringLiteral("H:mm:ss")); }
+
+QString OwnLineHeader(const QString &nickname) { return u'>' + nickname + QStringLiteral("< "); }
+
+QString OtherLineHeader(const QString &rowText) {
+  return u'<' + app::StripLeadingAt(rowText) + QStringLiteral("> ");
+}
+
+QList<ChatRun> SplitChatBody(const QString &text) {
+  const QString lineEnd = QStringLiteral("\r\n");
+  const qsizetype p = text.indexOf(QLatin1String("http://"), 0, Qt::CaseInsensitive);
+  if (p < 0) return {{text + lineEnd, false}};
+  QList<ChatRun> runs;
+  if (p > 0) runs.append({text.left(p), false});
+  const qsizetype q = text.indexOf(u' ', p);
+  if (q < 0) {
+    runs.append({text.mid(p), true});
+    runs.append({lineEnd, false});
+  } else {
+    runs.append({text.mid(p, q - p), true});
+    runs.append({text.mid(q) + lineEnd, false});
+  }
+  return runs;
+}
+
+QString WhisperSentLine(const QString &name, const QString &text) {
+  return u'>' + name + QStringLiteral("さんへの密談<") + text;
+}
+
+QStringList WhisperToSelfLines() {
+  return {QStringLiteral("密談エラー"),
+          QStringLiteral("　　<エラーの説明　> 自分自身に対して密談することはできません。")};
+}
+
+QStringList WhisperWithoutTargetLines() {
+  return {QStringLiteral("密談エラー"),
+          QStringLiteral("　　<エラーの説明　> ユーザが選択されていません。")};
+}
+
+QStringList TopicSetLines(const QString &topic) {
+  return {QStringLiteral("TOPICが設定されました。"), QStringLiteral("　<新TOPIC> ") + topic};
+}
+
+QStringList MultipleDropLines() {
+  return {QStringLiteral("ファイルドロップエラー"),
+          QStringLiteral("　　<エラーの説明> 複数のファイルドロップを検出しました。"),
+          QStringLiteral("　　<エラーの説明> ドロップするファイルは１つにしてください。")};
+}
+
+QString UserCountText(int current, int maximum) {
+  return QString::number(current) + QStringLiteral("人参加／") +
+         (maximum != 0 ? QString::number(maximum) + QStringLiteral("人制限")
+                       : QStringLiteral("人数制限無し"));
+}
+
+bool SelectionFitsOneLine(const QString &selection) {
+  return !selection.isEmpty() && !selection.contains(QLatin1String("\r\n"));
+}
+
+QString TopicFromSelection(const QString &selection) {
+  if (selection.startsWith(u':')) return QStringLiteral("：") + selection.mid(1);
+  return selection;
+}
+
+}  // namespace tv::mainwindow

@@ -1,0 +1,46 @@
+#pragma once
+// What the main window asks of the session engine: the state it shows, the messages
+// it sends, and the engine steps its buttons and its close sequence run. The engine
+// implements it (tests use a recorder); all calls come on the UI thread. Everything the
+// engine asks of the window goes the other way, through session::SessionWindow.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace tv::mainwindow {
+
+class SessionLink {
+ public:
+  virtual ~SessionLink() = default;
+
+  // 0 idle, 1 starting, 2 host, 3 member.
+  virtual int SessionState() const = 0;
+  // The host search is running (its progress timer is on).
+  virtual bool HostSearchRunning() const = 0;
+  // The platform's ID of this PC's player; 0 before it exists.
+  virtual std::uint32_t OwnPlayerId() const = 0;
+  virtual QString OwnNickname() const = 0;
+  // Members now and the member limit (0: none), from the host's description.
+  struct MemberCount {
+    int current = 0;
+    int maximum = 0;
+  };
+  virtual MemberCount MemberCounts() const = 0;
+  // The session objects are still held (the root object exists).
+  virtual bool HoldsSession() const = 0;
+
+  // Sends an encoded session message (session::encode...) with guaranteed delivery
+  // and no loop-back; target 0 means every member.
+  virtual void SendSessionMessage(const QByteArray &message, std::uint32_t target) = 0;
+
+  // Stops the host search: its timer off, the enumeration cancelled.
+  virtual void StopHostSearch() = 0;
+  virtual void EndVoiceChat() = 0;
+  virtual void ReleaseSession() = 0;
+  // Stops the engine's timers (deferred release, host search, latency) at close.
+  virtual void StopSessionTimers() = 0;
+};
+
+}  // namespace tv::mainwindow
