@@ -169,6 +169,52 @@ TEST(FakeSession, NobodyHearsFromAPlayerBeforeItsCreatePlayer) {
   }
 }
 
+TEST(FakeSession, SimultaneousJoinsAreAdmittedOneAtATimeInOneOrder) {
+  Session s(1);
+  std::vector<Member> late;
+  for (int i = 0; i < 3; ++i) {
+    Member m;
+    m.peer = s.net.CreatePeer();
+    m.rec = std::make_unique<Recorder>(*m.peer);
+    m.peer->RegisterMessageHandler();
+    m.peer->SetPeerInfo({QStringLiteral("late%1").arg(i), 0});
+    Address at;
+    at.BuildFromURL(QStringLiteral("x-directplay:/hostname=127.0.0.1;port=%1").arg(kPort));
+    ApplicationDesc d;
+    d.applicationGuid = kAppGuid;
+    ASSERT_EQ(m.peer->Connect(d, at, Address()), kOk);
+    late.push_back(std::move(m));
+  }
+  for (Member &m : late) ASSERT_TRUE(m.rec->waitFor(QStringLiteral("ConnectComplete 0x0")));
+  ASSERT_TRUE(tv::test::waitFor([&] {
+    for (auto *recs : {&s.members, &late})
+      for (Member &m : *recs)
+        if (m.rec->countPrefix(QStringLiteral("CreatePlayer")) != 5) return false;
+    return true;
+  }));
+  // Both members saw the newcomers in the same order, and so did the earlier newcomers.
+  const QStringList order = only(s[0].rec->events, "CreatePlayer").mid(2);
+  EXPECT_EQ(only(s[1].rec->events, "CreatePlayer").mid(2), order);
+  EXPECT_EQ(order.size(), 3);
+}
+
+TEST(FakeSession, ANewcomerThatCannotLinkWithEveryoneIsRefusedAndForgotten) {
+  PeerConfig c = quickConfig();
+  c.joinTimeoutMs = 500;
+  Session s(1, c);
+  // The host's word about the newcomer reaches the member only after the time-out.
+  s.net.setDelay(s[0].peer.get(), s[1].peer.get(), 1500);
+  Result r = kOk;
+  Member late = join(s.net, QStringLiteral("late"), kPort, &r);
+  EXPECT_EQ(r, DPNERR_NOCONNECTION);
+  QTest::qWait(2000);
+  for (auto &m : s.members) EXPECT_EQ(m.rec->countPrefix(QStringLiteral("CreatePlayer")), 2);
+  // The session is unharmed.
+  s.net.setDelay(s[0].peer.get(), s[1].peer.get(), 0);
+  Member next = join(s.net, QStringLiteral("next"), kPort, &r);
+  EXPECT_EQ(r, kOk);
+}
+
 TEST(FakeSession, MessagesArriveWholeInOrderAndOnlyWhereSent) {
   Session s(2);
   const quint32 h = s[0].id, a = s[1].id, b = s[2].id;
