@@ -1,6 +1,7 @@
 // The main program: start-up, then the main window's event loop.
 
 #include "app/Fonts.h"
+#include "app/FrmAllLOG.h"
 #include "app/FrmBoxMSG.h"
 #include "app/Settings.h"
 #include "app/SingleInstance.h"
@@ -27,7 +28,11 @@ int main(int argc, char *argv[]) {
       tv::app::RunStartUp(QCoreApplication::applicationDirPath(), tv::app::LogonUserName());
   const tv::app::Settings settings(info.settingsPath());
 
-  tv::mainwindow::FrmMain frmMain(info, settings);
+  // The all-chat log lives, hidden, from the start; the main window unloads it.
+  tv::app::FrmAllLOG frmAllLOG(info, settings);
+  tv::mainwindow::FrmMain::Services services;
+  services.allLog = &frmAllLOG;
+  tv::mainwindow::FrmMain frmMain(info, settings, services);
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
   tv::app::WindowRaiser raiser(&frmMain);
   QObject::connect(&instance, &tv::app::SingleInstance::raiseRequested, &raiser,

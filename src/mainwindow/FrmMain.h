@@ -1,39 +1,143 @@
 #pragma once
-// The program's one top-level window: a tab strip tabMAIN over one pane per tab.
-// This first version holds the INFO pane with the information log and the old-log
-// pane; the voice pane and the IRC panes are added by their subsystems.
+// The program's one top-level window: the tab strip tabMAIN with one pane per tab
+// (INFO, the old-log pane, the voice pane while a voice chat runs, one pane per IRC
+// connection), the frame's buttons, the shared input line cboTX and the status bar.
+// It is the session engine's window (session::SessionWindow) and reaches the engine
+// through a SessionLink. Dialogs that other windows of the program own are asked for
+// through signals.
+//
+// The members are spread over several files by concern: FrmMain.cpp (start-up, layout,
+// information log), FrmMainTabs.cpp (tabs, panes, IRC slots), FrmMainChat.cpp (chat
+// log, input line, topic, participants, voice buttons), FrmMainClose.cpp (close).
 
 #include "app/AppInfo.h"
+#include "app/UiRoutines.h"
 #include "app/WindowPlacement.h"
+#include "mainwindow/IrcPane.h"
+#include "mainwindow/IrcSlotTable.h"
+#include "mainwindow/SessionLink.h"
+#include "session/SessionWindow.h"
 
+#include <QList>
+#include <QTime>
 #include <QWidget>
 
-class QStackedWidget;
+#include <functional>
+
+class QFrame;
+class QLabel;
+class QAbstractButton;
+class QStatusBar;
 class QTabBar;
+class QTimer;
 
 namespace tv::app {
+class FrmAllLOG;
 class Settings;
-}
+}  // namespace tv::app
 
 namespace tv::mainwindow {
 
+class ChatLogView;
 class InfoLog;
+class InputLine;
 class OldLogPane;
+class ParticipantList;
+class VoicePane;
 
-class FrmMain : public QWidget {
+struct MainWindowServices {
+  // The all-chat log: every chat line goes there; it is unloaded when this window is.
+  app::FrmAllLOG *allLog = nullptr;
+  // Creates IRC panes; without it no IRC connection can be opened.
+  IrcPaneFactory makeIrcPane;
+  // Opens links clicked in the chat log (the desktop's handler when empty).
+  app::UrlOpener openUrl;
+  std::function<QString()> localAddress;  // this PC's IP address (LocalIpAddress)
+  std::function<QTime()> clock;           // time stamps of chat lines
+};
+
+class FrmMain : public QWidget, public session::SessionWindow {
   Q_OBJECT
  public:
-  FrmMain(const app::AppInfo &info, const app::Settings &settings, QWidget *parent = nullptr);
+  using Services = MainWindowServices;
 
-  // Information-log rows: area, kind, text.
+  // The load sequence: settings, recent input lines, tabs, panes and their options.
+  FrmMain(const app::AppInfo &info, const app::Settings &settings, Services services = {},
+          QWidget *parent = nullptr);
+  ~FrmMain() override;
+
+  // The engine behind the voice buttons and the chat. Until one is attached the window
+  // shows the idle state and sends nothing.
+  void attachSession(SessionLink *session);
+
+  // Information log rows: area, kind, text; "IRC" and "音声" rows.
   void addINF(const QString &funcClass, const QString &msgClass, const QString &message);
   void addIINF(const QString &msgClass, const QString &message);
-  void LogVoiceInfo(const QString &kind, const QString &message);
+  void LogVoiceInfo(const QString &kind, const QString &text) override;
 
+  // Chat log.
+  bool AddChatLine(const QString &text, std::uint32_t senderId, bool rtf) override;
+  // Shows a rich line as this PC's own and sends it to every member.
+  void TxRich(const QString &rtf);
+  QString Topic() const override;
+  void SetTopic(const QString &topic) override;
+
+  // Tabs and panes by key: "INFO", "OldLog", "VOICE", "IRC" + pane number.
+  bool HasTab(const QString &key) const override;
+  void AddTab(const QString &key, const QString &caption) override;
+  void SelectTab(const QString &key) override;
+  void SyncSelectedTab() override;
+  void RemoveTab(const QString &key) override;
+  void ShowPane(const QString &key, bool show);
+  QString currentViewKey() const { return viewKey_; }
+
+  // IRC: opens a pane for a server and connects it.
+  void EvConnect(const QString &nick, const QString &serverName, const QString &address,
+                 const QString &port);
+  int OpenIrcPaneSlot(const QString &serverName);
+  const IrcSlotTable &ircSlots() const { return slots_; }
+  IrcPane *ircPane(int n) const { return panes_.value(n); }
+
+  // Session view.
+  void UpdateVoiceButtons() override;
+  void ResetSessionView() override;
+  void SaveVoiceLog() override;
+  void SetStatusText(const QString &text) override;
+  void AddParticipantRow(std::uint32_t id, const QString &name) override;
+  void RemoveParticipantRow(std::uint32_t id) override;
+  bool HasParticipantRow(std::uint32_t id) const override;
+  QString ParticipantName(std::uint32_t id) const override;
+  void SetParticipantName(std::uint32_t id, const QString &name) override;
+  void MarkHostRow(std::uint32_t id) override;
+  void SetUserColor(std::uint32_t id, std::uint32_t colour) override;
+  void SetUserPing(std::uint32_t id, const QString &text) override;
+  void SetUserTeam(std::uint32_t id, int team) override;
+  void MarkTalking(std::uint32_t id, bool talking) override;
+  void UpdateUserCount() override;
+  std::uint32_t SelectedUserId() const;
+  std::uint32_t OwnColourValue() const override;
+  int ownColourNumber() const { return ownColour_; }
+  void SetVolumeSliders(int playbackVolume, int recordVolume) override;
+  void SetInputLevel(int peak) override;
+  void SetOutputLevel(int peak) override;
+
+  QTabBar *tabMAIN() const { return tabMAIN_; }
   InfoLog *lstINF() const { return lstINF_; }
   OldLogPane *fraLOG() const { return fraLOG_; }
-  QTabBar *tabMAIN() const { return tabMAIN_; }
-  QString currentViewKey() const;
+  VoicePane *fraVOICE() const { return fraVOICE_; }
+  ChatLogView *txtLOG() const;
+  ParticipantList *lstUSER() const;
+  InputLine *cboTX() const { return cboTX_; }
+  QTimer *timEND() const { return timEND_; }
+
+ Q_SIGNALS:
+  void ircDialogRequested();                        // btnIRC
+  void voiceDialogRequested(bool host);             // btnVHOST, btnVJOIN
+  void voiceJoinRequested(const QString &address);  // an IRC pane's voice invitation
+  void soundTestRequested();                        // btnVTEST
+  void richComposerRequested();                     // btnRichChat
+  void pictureWindowRequested();                    // btnPIC
+  void pictureSendRequested(const QString &path);   // one file dropped on the chat log
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -41,15 +145,68 @@ class FrmMain : public QWidget {
   void resizeEvent(QResizeEvent *event) override;
 
  private:
-  void addTab(const QString &key, const QString &caption, QWidget *pane);
+  // Start-up pieces.
+  QWidget *buildInfoPane();
+  QWidget *buildFrameButtons();
+  void applyStoredChoices();
+  // Geometry.
+  void layoutWindow();
+  QRect paneRect() const;
+  void placeInputLine(const QString &key);
+  // Tabs.
+  int tabIndex(const QString &key) const;
+  void appendTab(const QString &key, const QString &caption);
+  QWidget *paneForKey(const QString &key) const;
+  // IRC panes.
+  void adoptIrcPane(IrcPane *pane);
+  void onPaneHideMe(IrcPane *pane);
+  void onPaneAddMyTab(IrcPane *pane);
+  void onPaneRemoveMe(IrcPane *pane);
+  void onPaneRefreshMe(IrcPane *pane);
+  // Chat.
+  bool onInputEnter(const QString &text, bool ctrl);
+  void sendVoiceLine(const QString &text, bool ctrl);
+  void commitTopic(const QString &text);
+  void send(const QByteArray &message, std::uint32_t target);
+  int sessionState() const;
+  std::uint32_t ownPlayerId() const;
+  void stopHostSearch();
+  // Close.
+  void onEndTick();
+  void unload();
 
   const app::AppInfo &info_;
   const app::Settings &settings_;
-  QTabBar *tabMAIN_;
-  QStackedWidget *panes_;
-  InfoLog *lstINF_;
-  OldLogPane *fraLOG_;
+  Services services_;
+  SessionLink *session_ = nullptr;
   app::WindowPlacement placement_;
+
+  QTabBar *tabMAIN_;
+  QFrame *tabFrame_;
+  QWidget *frameButtons_;
+  QWidget *fraINF_;
+  InfoLog *lstINF_;
+  QLabel *lblIP_;
+  OldLogPane *fraLOG_;
+  VoicePane *fraVOICE_;
+  InputLine *cboTX_;
+  QStatusBar *statusBar_;
+  QLabel *statusPanel_;
+  QAbstractButton *btnVHOST_;
+  QAbstractButton *btnVJOIN_;
+  QAbstractButton *btnStopJOIN_;
+  QAbstractButton *btnVTEST_;
+  QTimer *timEND_;
+
+  QString viewKey_;
+  int ownColour_ = 0;
+  IrcSlotTable slots_;
+  QList<IrcPane *> panes_;
+
+  bool closeStarted_ = false;  // the first close request has run its steps
+  bool closeRunning_ = false;  // inside those steps (they let events run)
+  bool unloaded_ = false;      // settings written, the all-chat log let go
+  int endTicks_ = 0;
 };
 
 }  // namespace tv::mainwindow

@@ -1,0 +1,127 @@
+#include "mainwindow/ChatLogView.h"
+
+#include "app/Fonts.h"
+#include "app/LinkRoutines.h"
+#include "mainwindow/ChatText.h"
+#include "platform/text/Cp932.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace tv::mainwindow {
+namespace {
+
+const QColor kBlue(0, 0, 255);
+
+// Every inserted run starts from this: the log font, 9 point, no emphasis.
+QTextCharFormat baseFormat(const QColor &colour, bool underline = false) {
+  QTextCharFormat f;
+  f.setFontFamilies({app::kLogFontName});
+  f.setFontPointSize(9);
+  f.setFontWeight(QFont::Normal);
+  f.setFontItalic(false);
+  f.setFontStrikeOut(false);
+  f.setFontUnderline(underline);
+  f.setForeground(colour);
+  return f;
+}
+
+}  // namespace
+
+ChatLogView::ChatLogView(QWidget *parent)
+    : RichTextView(parent), clock_([] { return QTime::currentTime(); }) {
+  setObjectName(QStringLiteral("txtLOG"));
+  setAccessibleName(QStringLiteral("音声チャットログ"));
+  setToolTip(QStringLiteral(
+      "ログ表示画面(ここに画像ファイルをドロップしても画像を送信することができます。)"));
+  document()->setDefaultFont(app::LogFont(9));
+  setPlainTextCopy(true);
+  setFileDrop(true);
+  app::EnableUrlDetect(this);
+
+  menu_ = new QMenu(this);
+  menu_->setObjectName(QStringLiteral("btnLogRoot"));
+  selTopic_ = menu_->addAction(QStringLiteral("選択範囲をトピックにする"));
+  selTopic_->setObjectName(QStringLiteral("btnMenuSelTOPIC"));
+  selCopy_ = menu_->addAction(QStringLiteral("選択範囲をコピーする"));
+  selCopy_->setObjectName(QStringLiteral("btnMenuSelCOPY"));
+  connect(selCopy_, &QAction::triggered, this, &ChatLogView::copySelection);
+  connect(selTopic_, &QAction::triggered, this,
+          [this] { Q_EMIT topicFromSelection(TopicFromSelection(selectedPlainText())); });
+
+  connect(this, &RichTextView::mouseReleased, this,
+          [this](Qt::MouseButton button, const QPoint &globalPos) {
+            if (button == Qt::LeftButton)
+              app::OpenLinkAtCaret(this, opener_);
+            else if (button == Qt::RightButton)
+              showMenu(globalPos);
+          });
+  connect(this, &RichTextView::menuKeyPressed, this, &ChatLogView::showMenu);
+  connect(this, &RichTextView::filesDropped, this, &ChatLogView::onFilesDropped);
+}
+
+void ChatLogView::appendLine(const QString &header, const QString &body, const QColor &colour,
+                             bool rtf) {
+  const int start = textLength();
+  {
+    richtext::AppendScope scope(*this);
+    appendText(TimeOfDayText(clock_()) + u' ', baseFormat(kBlue));
+    const QTextCharFormat line = baseFormat(colour);
+    if (!header.isEmpty()) appendText(header, line);
+    if (rtf) {
+      // Raw bytes of an RTF text are in its code page, 932 for every peer.
+      appendRtf(text::encodeCp932(body));
+      appendText(QStringLiteral("\r\n"), line);
+    } else {
+      for (const ChatRun &run : SplitChatBody(body))
+        appendText(run.text, run.link ? baseFormat(kBlue, true) : line);
+    }
+  }
+  if (sink_) sink_(this->rtf(start, textLength()));
+}
+
+void ChatLogView::appendSystemLines(const QStringList &lines) {
+  for (const QString &line : lines) appendSystemLine(line);
+}
+
+QString ChatLogView::selectedPlainText() const {
+  const QTextCursor c = textCursor();
+  return plainText(c.selectionStart(), c.selectionEnd());
+}
+
+void ChatLogView::copySelection() {
+  QClipboard *clipboard = QApplication::clipboard();
+  clipboard->clear();
+  QString text = selectedPlainText();
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // desktop clipboards use LF
+  clipboard->setText(text);
+}
+
+void ChatLogView::showMenu(const QPoint &globalPos) {
+  const bool usable = SelectionFitsOneLine(selectedPlainText());
+  selTopic_->setEnabled(usable);
+  selCopy_->setEnabled(usable);
+  menu_->popup(globalPos);
+}
+
+void ChatLogView::keyPressEvent(QKeyEvent *event) {
+  if (event->key() == Qt::Key_C && (event->modifiers() & Qt::ControlModifier)) {
+    copySelection();
+    event->accept();
+    return;
+  }
+  RichTextView::keyPressEvent(event);
+}
+
+void ChatLogView::onFilesDropped(const QStringList &paths) {
+  // A drop that carries no local file (text, a web address) is not a picture to send.
+  if (paths.size() == 1)
+    Q_EMIT fileDropped(paths.first());
+  else if (paths.size() > 1)
+    appendSystemLines(MultipleDropLines());
+}
+
+}  // namespace tv::mainwindow

@@ -1,0 +1,68 @@
+#pragma once
+// The voice chat log txtLOG. Every line is stamped with the time in blue, followed by
+// an optional name header and the body in the line's colour; the first "http://" of a
+// plain line is shown as a blue underlined link. Each appended line is handed on as
+// RTF to the line sink (the all-chat log). A reader who scrolled back stays where they
+// are. The log copies plain text, opens links on a click, offers its selection as the
+// topic, and reports dropped files.
+
+#include "app/UiRoutines.h"
+#include "platform/richtext/RichTextView.h"
+
+#include <QTime>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+
+namespace tv::mainwindow {
+
+class ChatLogView : public richtext::RichTextView {
+  Q_OBJECT
+ public:
+  using Clock = std::function<QTime()>;
+  using LineSink = std::function<void(const QByteArray &rtf)>;
+
+  explicit ChatLogView(QWidget *parent = nullptr);
+
+  void setClock(Clock clock) { clock_ = std::move(clock); }
+  void setLineSink(LineSink sink) { sink_ = std::move(sink); }
+  void setUrlOpener(app::UrlOpener opener) { opener_ = std::move(opener); }
+
+  // Appends one line. With `rtf` the body is an RTF fragment (CP932 for any raw bytes).
+  void appendLine(const QString &header, const QString &body, const QColor &colour, bool rtf);
+  // A line without header, in black.
+  void appendSystemLine(const QString &text) { appendLine(QString(), text, Qt::black, false); }
+  void appendSystemLines(const QStringList &lines);
+
+  // The selection as plain text, lines ending in CR LF.
+  QString selectedPlainText() const;
+  // Clears the clipboard and puts the selection on it as plain text.
+  void copySelection();
+
+  QMenu *btnLogRoot() const { return menu_; }
+  // Enables the menu's entries for the current selection and opens it.
+  void showMenu(const QPoint &globalPos);
+
+ Q_SIGNALS:
+  // "選択範囲をトピックにする": the selection, a leading ":" made full-width.
+  void topicFromSelection(const QString &topic);
+  // Exactly one file was dropped on the log.
+  void fileDropped(const QString &path);
+
+ protected:
+  void keyPressEvent(QKeyEvent *event) override;
+
+ private:
+  void onFilesDropped(const QStringList &paths);
+
+  Clock clock_;
+  LineSink sink_;
+  app::UrlOpener opener_;
+  QMenu *menu_;
+  QAction *selTopic_;
+  QAction *selCopy_;
+};
+
+}  // namespace tv::mainwindow
