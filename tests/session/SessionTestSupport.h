@@ -1,0 +1,66 @@
+#pragma once
+// One PC of a test session: a recording window, a session engine on the shared fake
+// network, a pacer that does not sleep, a picture folder and a recorded TvDcc start.
+
+#include "app/Settings.h"
+#include "platform/peer/FakeNetwork.h"
+#include "session/Pacer.h"
+#include "session/PictureStore.h"
+#include "session/RecordingWindow.h"
+#include "session/SessionEngine.h"
+#include "session/TvDccLauncher.h"
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <ostream>
+
+// Readable strings in test failures.
+inline void PrintTo(const QString &text, std::ostream *out) { *out << text.toStdString(); }
+
+namespace tv::session::test {
+
+// Pauses and pumps let pending events run, without the sleep.
+class InstantPacer final : public Pacer {
+ public:
+  void Pause() override;
+  void Pump() override;
+};
+
+// A fake network whose PCs share one audio set-up flag file, which starts unset.
+struct TestNetwork {
+  TestNetwork();
+  QTemporaryDir dir;
+  QString audioSetupPath;
+  std::unique_ptr<peer::FakeNetwork> net;
+};
+
+struct Pc {
+  explicit Pc(TestNetwork &network, peer::Platform *platform = nullptr,
+              const QString &version = QStringLiteral("3.0.3"));
+  ~Pc();
+
+  // Hosts, or searches 127.0.0.1 and joins, and waits for the voice tab.
+  bool host(const QString &nick = QStringLiteral("host"));
+  bool join(const QString &nick);
+  bool waitVoice();
+
+  QTemporaryDir folder;  // the program folder
+  RecordingWindow window;
+  InstantPacer pacer;
+  app::Settings settings;
+  PictureStore pictures;
+  QList<QStringList> dccStarts;  // program, then the arguments
+  bool dccStartSucceeds = true;
+  TvDccLauncher dcc;
+  double clock = 1000;  // seconds since midnight
+  SessionEngine engine;
+};
+
+// Runs the event loop until done() or 5 s.
+bool waitUntil(const std::function<bool()> &done);
+
+// Deletes the session objects whose release was deferred.
+void flushDeletes();
+
+}  // namespace tv::session::test
