@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 
+#include <gtest/gtest.h>
+
 namespace tv::session::test {
 
 void InstantPacer::Pause() { QCoreApplication::processEvents(); }
@@ -40,6 +42,30 @@ bool Pc::join(const QString &nick) {
 
 bool Pc::waitVoice() {
   return waitUntil([this] { return window.HasTab(QStringLiteral("VOICE")); });
+}
+
+TestSession::TestSession(int members) {
+  pcs.push_back(std::make_unique<Pc>(network));
+  EXPECT_TRUE(pcs[0]->host());
+  for (int i = 1; i <= members; ++i) {
+    pcs.push_back(std::make_unique<Pc>(network));
+    EXPECT_TRUE(pcs.back()->join(QStringLiteral("m%1").arg(i)));
+  }
+  EXPECT_TRUE(waitUntil([&] {
+    for (auto &pc : pcs)
+      if (pc->window.rows.size() != qsizetype(pcs.size())) return false;
+    return true;
+  }));
+}
+
+bool inGroup(Pc &host, quint32 group, quint32 player) {
+  return host.engine.PeerObject()->AddPlayerToGroup(group, player) ==
+         peer::DPNERR_PLAYERALREADYINGROUP;
+}
+
+bool notInGroup(Pc &host, quint32 group, quint32 player) {
+  return host.engine.PeerObject()->RemovePlayerFromGroup(group, player) ==
+         peer::DPNERR_PLAYERNOTINGROUP;
 }
 
 bool waitUntil(const std::function<bool()> &done) { return tv::test::waitFor(done); }

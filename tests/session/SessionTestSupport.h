@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <ostream>
+#include <vector>
 
 // Readable strings in test failures.
 inline void PrintTo(const QString &text, std::ostream *out) { *out << text.toStdString(); }
@@ -56,6 +57,20 @@ struct Pc {
   double clock = 1000;  // seconds since midnight
   SessionEngine engine;
 };
+
+// A host and members on one network, each with its voice tab and everyone's row.
+struct TestSession {
+  explicit TestSession(int members);
+  Pc &operator[](size_t i) { return *pcs[i]; }
+  quint32 id(size_t i) const { return pcs[i]->engine.OwnPlayerId(); }
+
+  TestNetwork network;
+  std::vector<std::unique_ptr<Pc>> pcs;
+};
+
+// Probes of a team group's members on the host (the first changes nothing when true).
+bool inGroup(Pc &host, quint32 group, quint32 player);
+bool notInGroup(Pc &host, quint32 group, quint32 player);
 
 // Runs the event loop until done() or 5 s.
 bool waitUntil(const std::function<bool()> &done);
