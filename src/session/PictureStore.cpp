@@ -36,7 +36,10 @@ QString PictureStore::NewPictureFileName(int start, const QString &extension) co
 PictureStore::Stored PictureStore::Store(std::int32_t format, QByteArrayView bytes) const {
   Stored result;
   if (bytes.size() > maxBytes_) {
-    result.error = QStringLiteral("画像が大きすぎます。(上限%1MB)").arg(maxBytes_ / (1024 * 1024));
+    constexpr qint64 kMiB = 1024 * 1024;
+    result.error = maxBytes_ % kMiB == 0
+                       ? QStringLiteral("画像が大きすぎます。(上限%1MB)").arg(maxBytes_ / kMiB)
+                       : QStringLiteral("画像が大きすぎます。(上限%1バイト)").arg(maxBytes_);
     return result;
   }
   if (!app::EnsureAppSubfolder(appFolder_, QStringLiteral("IMG"))) {
