@@ -1,5 +1,5 @@
 // A running session: host migration, leaving and being removed, renames, the end of the
-// session by the platform, the latency column and the voice callbacks.
+// session by the platform, the latency column and the voice results.
 #include "common/TestSupport.h"
 #include "session/SessionTestSupport.h"
 
@@ -130,24 +130,6 @@ TEST(SessionMembers, TheLatencyTickFillsThePingColumnOfTheOthersOnly) {
                   .hasMatch())
       << s[0].window.rows.value(s.id(1)).ping.toStdString();
   EXPECT_EQ(s[0].window.rows.value(s.id(0)).ping, QStringLiteral("－"));
-}
-
-TEST(SessionMembers, LevelsAndTalkingMarksReachTheWindow) {
-  TestSession s(1);
-  Pc &host = s[0];
-  VoiceClient *voice = host.engine.VoiceClientObject();
-  Q_EMIT voice->inputLevel(42, 0);
-  Q_EMIT voice->outputLevel(17, 0);
-  Q_EMIT voice->playerVoiceStart(s.id(1));
-  Q_EMIT voice->recordStart(50);
-  EXPECT_EQ(host.window.inputLevel, 42);
-  EXPECT_EQ(host.window.outputLevel, 17);
-  EXPECT_TRUE(host.window.rows.value(s.id(1)).talking);
-  EXPECT_TRUE(host.window.rows.value(s.id(0)).talking);
-  Q_EMIT voice->playerVoiceStop(s.id(1));
-  Q_EMIT voice->recordStop(0);
-  EXPECT_FALSE(host.window.rows.value(s.id(1)).talking);
-  EXPECT_FALSE(host.window.rows.value(s.id(0)).talking);
 }
 
 TEST(SessionMembers, VoiceResultsThatEndTheSession) {

@@ -160,14 +160,6 @@ TEST(SessionMessages, TeamMessagesMoveGroupsOnlyOnTheHost) {
     EXPECT_TRUE(waitUntil([&] { return notInGroup(s[0], s[0].engine.TeamGroupId(team), m1); }));
 }
 
-TEST(SessionMessages, SendingWithoutASessionDoesNothing) {
-  TestNetwork network;
-  Pc pc(network);
-  pc.engine.SendSessionMessage(kChatLine, true, true, QStringLiteral("x"), 0, 0);
-  pc.engine.SendSessionMessage(encodeValueMessage(kColour, 1), 7);
-  EXPECT_TRUE(pc.window.info.isEmpty());
-}
-
 TEST(PictureStore, PicturesTakeTheFirstFreeEightDigitName) {
   QTemporaryDir folder;
   const PictureStore store(folder.path());
