@@ -8,6 +8,12 @@
 #include "app/StartUp.h"
 #include "app/WindowRaiser.h"
 #include "mainwindow/FrmMain.h"
+#include "mainwindow/SessionLinkTo.h"
+#include "platform/peer/EnetPlatform.h"
+#include "session/Pacer.h"
+#include "session/PictureStore.h"
+#include "session/SessionEngine.h"
+#include "session/TvDccLauncher.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -33,6 +39,18 @@ int main(int argc, char *argv[]) {
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;
   tv::mainwindow::FrmMain frmMain(info, settings, services);
+
+  // The voice and text session: the engine drives the window through its session
+  // interface, the window reaches the engine through the link.
+  tv::peer::EnetPlatform platform;
+  tv::session::UiPacer pacer;
+  const tv::session::PictureStore pictures(info.appFolder);
+  const tv::session::TvDccLauncher dcc(info.filePath(QStringLiteral("TvDcc")));
+  tv::session::SessionEngine engine(frmMain, platform, settings, pacer, pictures, dcc,
+                                    {info.appVersion, {}, {}});
+  tv::mainwindow::SessionLinkTo<tv::session::SessionEngine> sessionLink(engine);
+  frmMain.attachSession(&sessionLink);
+
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
   tv::app::WindowRaiser raiser(&frmMain);
   QObject::connect(&instance, &tv::app::SingleInstance::raiseRequested, &raiser,
