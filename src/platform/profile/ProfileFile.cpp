@@ -1,9 +1,9 @@
 #include "platform/profile/ProfileFile.h"
 
 #include "platform/profile/ProfileText.h"
+#include "platform/text/TextFile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <optional>
 
@@ -13,12 +13,8 @@ namespace {
 // The file's bytes; empty array for a missing file; empty optional when it exists but
 // cannot be used (unreadable or too large).
 std::optional<QByteArray> load(const QString &path) {
-  QFile f(path);
-  if (!f.exists()) return QByteArray();
-  if (!f.open(QIODevice::ReadOnly) || f.size() > ProfileFile::kMaxFileBytes) return std::nullopt;
-  QByteArray bytes = f.read(ProfileFile::kMaxFileBytes + 1);
-  if (bytes.size() > ProfileFile::kMaxFileBytes) return std::nullopt;
-  return bytes;
+  if (!QFile::exists(path)) return QByteArray();
+  return text::readFileBounded(path, ProfileFile::kMaxFileBytes);
 }
 
 }  // namespace
@@ -33,14 +29,7 @@ QString ProfileFile::read(QStringView section, QStringView key, QStringView defa
 bool ProfileFile::write(QStringView section, QStringView key, QStringView value) const {
   const auto bytes = load(path_);
   if (!bytes) return false;
-  const QByteArray updated = setValue(*bytes, section, key, value);
-  QSaveFile f(path_);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  if (f.write(updated) != updated.size()) {
-    f.cancelWriting();
-    return false;
-  }
-  return f.commit();
+  return text::writeFileAtomic(path_, setValue(*bytes, section, key, value));
 }
 
 }  // namespace tv::profile

@@ -5,38 +5,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace tv::richtext {
-
-std::optional<QByteArray> readFileBounded(const QString &path, qint64 maxBytes) {
-  QFile f(path);
-  if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) return std::nullopt;
-  if (f.size() > maxBytes) return std::nullopt;
-  QByteArray bytes = f.read(maxBytes + 1);
-  if (bytes.size() > maxBytes) return std::nullopt;
-  return bytes;
-}
-
-bool writeFileAtomic(const QString &path, QByteArrayView bytes, QString *error) {
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) {
-    if (error) *error = f.errorString();
-    return false;
-  }
-  if (f.write(bytes.data(), bytes.size()) != bytes.size()) {
-    if (error) *error = f.errorString();
-    f.cancelWriting();
-    return false;
-  }
-  if (!f.commit()) {
-    if (error) *error = f.errorString();
-    return false;
-  }
-  return true;
-}
 
 bool saveRtfFile(const QTextDocument &doc, const QString &path, QString *error) {
   return writeFileAtomic(path, writeRtf(doc), error);

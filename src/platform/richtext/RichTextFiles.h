@@ -3,6 +3,7 @@
 // ends. Writes replace the file atomically; reads are bounded.
 
 #include "platform/richtext/RtfReader.h"
+#include "platform/text/TextFile.h"
 
 #include <QString>
 
@@ -26,9 +27,8 @@ RtfReadResult loadRtfFile(QTextDocument &doc, const QString &path, const RtfLimi
 // be read or is larger than `maxBytes`.
 bool loadTextFile(QTextDocument &doc, const QString &path, qint64 maxBytes = 64 * 1024 * 1024);
 
-// Bytes of a file, at most maxBytes; empty optional when unreadable or larger.
-std::optional<QByteArray> readFileBounded(const QString &path, qint64 maxBytes);
-// Writes bytes atomically through a temporary file and a rename.
-bool writeFileAtomic(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+// The bounded read and the atomic write shared with every other file of the suite.
+using text::readFileBounded;
+using text::writeFileAtomic;
 
 }  // namespace tv::richtext

@@ -42,13 +42,31 @@ QStringList splitCp932Lines(QByteArrayView bytes, const LineLimits &limits) {
   return lines;
 }
 
-std::optional<QStringList> readCp932Lines(const QString &path, const LineLimits &limits) {
+std::optional<QByteArray> readFileBounded(const QString &path, qint64 maxBytes) {
   QFile f(path);
   if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) return std::nullopt;
-  if (f.size() > limits.maxFileBytes) return std::nullopt;
-  const QByteArray bytes = f.read(limits.maxFileBytes + 1);
-  if (bytes.size() > limits.maxFileBytes) return std::nullopt;
-  return splitCp932Lines(bytes, limits);
+  if (f.size() > maxBytes) return std::nullopt;
+  QByteArray bytes = f.read(maxBytes + 1);
+  if (bytes.size() > maxBytes) return std::nullopt;
+  return bytes;
+}
+
+bool writeFileAtomic(const QString &path, QByteArrayView bytes, QString *error) {
+  QSaveFile f(path);
+  bool ok = f.open(QIODevice::WriteOnly);
+  if (ok && f.write(bytes.data(), bytes.size()) != bytes.size()) {
+    ok = false;
+    f.cancelWriting();
+  }
+  if (ok) ok = f.commit();
+  if (!ok && error) *error = f.errorString();
+  return ok;
+}
+
+std::optional<QStringList> readCp932Lines(const QString &path, const LineLimits &limits) {
+  const auto bytes = readFileBounded(path, limits.maxFileBytes);
+  if (!bytes) return std::nullopt;
+  return splitCp932Lines(*bytes, limits);
 }
 
 bool writeCp932Lines(const QString &path, const QStringList &lines) {
@@ -57,13 +75,7 @@ bool writeCp932Lines(const QString &path, const QStringList &lines) {
     bytes += encodeCp932(line);
     bytes += "\r\n";
   }
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) return false;
-  if (f.write(bytes) != bytes.size()) {
-    f.cancelWriting();
-    return false;
-  }
-  return f.commit();
+  return writeFileAtomic(path, bytes);
 }
 
 }  // namespace tv::text

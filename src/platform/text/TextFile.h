@@ -30,6 +30,15 @@ std::optional<QStringList> readCp932Lines(const QString &path, const LineLimits 
 // Returns false (and leaves any old file untouched) when the write fails.
 bool writeCp932Lines(const QString &path, const QStringList &lines);
 
+// The bytes of a file, at most `maxBytes`; empty optional when it is missing,
+// unreadable or larger.
+std::optional<QByteArray> readFileBounded(const QString &path, qint64 maxBytes);
+
+// Writes bytes through a temporary file and a rename, so that a crash or a full disk
+// never leaves a damaged file under the real name. False, with the reason in `error`,
+// when the write failed; an existing file is then unchanged.
+bool writeFileAtomic(const QString &path, QByteArrayView bytes, QString *error = nullptr);
+
 // Cuts CP932 bytes to at most `maxBytes` without splitting a double-byte character.
 QByteArray truncateCp932(QByteArrayView bytes, qsizetype maxBytes);
 
