@@ -53,6 +53,12 @@ class SessionEngine : public QObject {
     QString audioSetupPath;
     // Local time of day in seconds since midnight (the host search's clock).
     std::function<double()> secondsSinceMidnight;
+    // Runs the audio set-up when the voice client says it has never been run, at most
+    // once per connection attempt; it records the set-up (peer::AudioSetup) itself.
+    // False when the set-up failed or was cancelled: the start is then abandoned as an
+    // unexpected failure. Empty: the flag at audioSetupPath is set without asking.
+    // Called on the UI thread; it may run a modal dialog.
+    std::function<bool()> checkAudioSetup = {};
   };
 
   // The application every Talvora session uses; all peers must agree on it.

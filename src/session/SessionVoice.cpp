@@ -55,7 +55,12 @@ Result SessionEngine::ConnectVoiceClient() {
   Result r = voiceClient_->Connect(sound, clientConfig_);
   if (r == DVERR_RUNSETUP) {
     // The set-up has never been run on this PC: run it once, then try again.
-    if (!AudioSetup(options_.audioSetupPath).markRun()) return DPNERR_GENERIC;
+    const quint64 generation = generation_;
+    const bool setUp = options_.checkAudioSetup ? options_.checkAudioSetup()
+                                                : AudioSetup(options_.audioSetupPath).markRun();
+    // A set-up dialog runs its own event loop: the session may have ended meanwhile.
+    if (generation != generation_) return kOk;
+    if (!setUp) return DPNERR_GENERIC;
     r = voiceClient_->Connect(sound, clientConfig_);
   }
   if (r != kOk && r != kPending) {

@@ -100,11 +100,11 @@ TEST(SessionStart, HostingRunsEveryStepAndShowsTheVoiceTab) {
   ASSERT_NE(self, 0u);
   EXPECT_EQ(
       pc.window.chatTexts(),
-      QStringList({QStringLiteral("情報通信の接続を開始しました。"),
-                   QStringLiteral("音声通信の接続を開始しました。"),
-                   QStringLiteral("＜音声圧縮情報＞"), QStringLiteral("　Opus 6kbps(6000bits/s)"),
-                   QStringLiteral("＜参加者情報＞"),
-                   QStringLiteral("　参加者#1 = user7(あなた)(ホスト)")}));
+      QStringList(
+          {QStringLiteral("情報通信の接続を開始しました。"),
+           QStringLiteral("音声通信の接続を開始しました。"), QStringLiteral("＜音声圧縮情報＞"),
+           QStringLiteral("　Opus SC01 6kbps(6000bits/s)"), QStringLiteral("＜参加者情報＞"),
+           QStringLiteral("　参加者#1 = user7(あなた)(ホスト)")}));
   EXPECT_EQ(pc.engine.SessionState(), SessionEngine::kHost);
   EXPECT_EQ(states.first(), SessionEngine::kStarting);
   EXPECT_EQ(states.last(), SessionEngine::kHost);

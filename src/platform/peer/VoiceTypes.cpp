@@ -18,10 +18,14 @@ const QList<CompressionInfo> &compressionTypes() {
         {48000, "{8A3E51C0-6F2B-4D7A-9C15-2B7E40D1A607}"},
         {64000, "{8A3E51C0-6F2B-4D7A-9C15-2B7E40D1A608}"},
     };
+    // "SC0n" numbers the codecs by rising bit rate. SC03 (12 kbit/s) is the one the
+    // connection dialog offers first: clear speech at a rate every link can carry.
     QList<CompressionInfo> list;
+    int n = 0;
     for (const Row &r : rows)
       list.append(
-          {QStringLiteral("Opus %1kbps").arg(r.bits / 1000), QUuid(QLatin1String(r.guid)), r.bits});
+          {QStringLiteral("Opus SC%1 %2kbps").arg(++n, 2, 10, QLatin1Char('0')).arg(r.bits / 1000),
+           QUuid(QLatin1String(r.guid)), r.bits});
     return list;
   }();
   return types;

@@ -97,7 +97,7 @@ TEST_F(FakeVoice, ServerIsTheHostsAndOffersOpusCodecs) {
   EXPECT_GE(count, 4u);
   CompressionInfo info;
   ASSERT_EQ(server->GetCompressionType(4, info), kOk);
-  EXPECT_EQ(info.name, QStringLiteral("Opus 16kbps"));
+  EXPECT_EQ(info.name, QStringLiteral("Opus SC04 16kbps"));
   EXPECT_EQ(info.maxBitsPerSecond, 16000u);
   EXPECT_EQ(server->GetCompressionType(count + 1, info), DVERR_INVALIDPARAM);
   VoiceSessionDesc d;
