@@ -13,6 +13,8 @@ PACKAGES=(
   dbus dbus-bin dbus-daemon fonts-ipafont-gothic xdg-utils
   # test
   ngircd unrtf python3 python3-dbus python3-gi xvfb xauth
+  # end-to-end tests: accessibility bus, its Python bindings, screenshots on failure
+  at-spi2-core gir1.2-atspi-2.0 x11-apps
 )
 
 missing=()

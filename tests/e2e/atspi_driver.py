@@ -1,0 +1,422 @@
+#!/usr/bin/python3
+"""Drives one Talvora through the accessibility bus of the session it runs in.
+
+Started inside a PC's own D-Bus session and X display (see pc.py): it starts the
+Talvora of that PC, then answers one JSON request per line on stdin with one JSON
+reply per line on stdout. Every widget is addressed by a spec, a dict with
+  role     AT-SPI role name ("push button", "page tab", "tree", ...)
+  name     accessible name, matched exactly
+  contains part of the accessible name
+  window   part of the title of the top-level window to look in
+  any      true: also hidden widgets (default: only showing ones)
+Requests: {"op": <name>, ...arguments}; replies: {"ok": true, "result": ...} or
+{"ok": false, "error": text}. Diagnostics go to stderr.
+"""
+
+import json
+import os
+import signal
+import subprocess
+import sys
+import time
+import traceback
+import warnings
+
+import gi
+
+gi.require_version("Atspi", "2.0")
+from gi.repository import Atspi  # noqa: E402
+
+# The *_iface getters are marked deprecated in this libatspi but are the ones that work.
+warnings.filterwarnings("ignore", category=DeprecationWarning)
+
+KEYSYMS = {
+    "Return": 0xFF0D,
+    "Escape": 0xFF1B,
+    "Down": 0xFF54,
+    "Up": 0xFF52,
+    "Home": 0xFF50,
+    "End": 0xFF57,
+    "Tab": 0xFF09,
+}
+
+# Containers whose children are rows or cells: searched only when a cell is wanted.
+ROW_HOLDERS = {Atspi.Role.TABLE, Atspi.Role.TREE, Atspi.Role.TREE_TABLE, Atspi.Role.LIST}
+CELL_ROLES = {"table cell", "tree item", "list item", "table column header"}
+
+
+def log(*parts):
+    print("[driver %.3f]" % time.monotonic(), *parts, file=sys.stderr, flush=True)
+
+
+class DriverError(Exception):
+    pass
+
+
+def states_of(acc):
+    try:
+        st = acc.get_state_set()
+    except Exception:
+        return set()
+    names = set()
+    for s in ("SHOWING", "VISIBLE", "ENABLED", "SENSITIVE", "FOCUSED", "SELECTED", "CHECKED",
+              "ACTIVE", "FOCUSABLE", "EDITABLE", "DEFUNCT"):
+        if st.contains(getattr(Atspi.StateType, s)):
+            names.add(s.lower())
+    return names
+
+
+def safe_name(acc):
+    try:
+        return acc.get_name() or ""
+    except Exception:
+        return ""
+
+
+def safe_role(acc):
+    try:
+        return acc.get_role_name() or ""
+    except Exception:
+        return ""
+
+
+def children(acc):
+    try:
+        n = acc.get_child_count()
+    except Exception:
+        return []
+    out = []
+    for i in range(n):
+        try:
+            c = acc.get_child_at_index(i)
+        except Exception:
+            c = None
+        if c is not None:
+            out.append(c)
+    return out
+
+
+def extents(acc):
+    comp = acc.get_component_iface()
+    if comp is None:
+        raise DriverError("%s '%s' has no screen position" % (safe_role(acc), safe_name(acc)))
+    r = comp.get_extents(Atspi.CoordType.SCREEN)
+    return [r.x, r.y, r.width, r.height]
+
+
+class Driver:
+    def __init__(self):
+        self.proc = None
+        self.app = None
+
+    # ----- the application -----
+    def op_start(self, program, args=(), timeout=60, log_path=None):
+        out = open(log_path, "ab") if log_path else subprocess.DEVNULL
+        self.proc = subprocess.Popen([program, *args], stdout=out, stderr=subprocess.STDOUT,
+                                     cwd=os.path.dirname(program))
+        log("started", program, "pid", self.proc.pid)
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if self.proc.poll() is not None:
+                raise DriverError("Talvora ended at start with code %d" % self.proc.returncode)
+            self.app = self._find_app()
+            if self.app is not None and self.windows():
+                return {"pid": self.proc.pid}
+            time.sleep(0.1)
+        raise DriverError("Talvora did not appear on the accessibility bus in %ds" % timeout)
+
+    def _find_app(self):
+        desktop = Atspi.get_desktop(0)
+        for app in children(desktop):
+            try:
+                if app.get_process_id() == self.proc.pid:
+                    app.set_cache_mask(Atspi.Cache.NONE)
+                    return app
+            except Exception:
+                continue
+        return None
+
+    def op_alive(self):
+        if self.proc is None:
+            return {"running": False, "code": None}
+        code = self.proc.poll()
+        return {"running": code is None, "code": code}
+
+    def op_stop(self, timeout=10):
+        if self.proc is None or self.proc.poll() is not None:
+            return {"code": None if self.proc is None else self.proc.returncode}
+        self.proc.send_signal(signal.SIGTERM)
+        try:
+            self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        return {"code": self.proc.returncode}
+
+    def _app(self):
+        if self.proc is not None and self.proc.poll() is not None:
+            raise DriverError("Talvora has ended (code %d)" % self.proc.returncode)
+        if self.app is None:
+            raise DriverError("Talvora is not started")
+        try:
+            self.app.clear_cache()
+        except Exception:
+            pass
+        return self.app
+
+    def windows(self):
+        return [w for w in children(self.app) if "showing" in states_of(w)] if self.app else []
+
+    # ----- finding widgets -----
+    def _matches(self, acc, spec):
+        if "role" in spec and safe_role(acc) != spec["role"]:
+            return False
+        name = safe_name(acc)
+        if "name" in spec and name != spec["name"]:
+            return False
+        if "contains" in spec and spec["contains"] not in name:
+            return False
+        return True
+
+    def find_all(self, spec):
+        app = self._app()
+        want_cells = spec.get("role") in CELL_ROLES
+        showing_only = not spec.get("any", False)
+        found = []
+        for window in children(app):
+            if "window" in spec and spec["window"] not in safe_name(window):
+                continue
+            stack = [window]
+            while stack:
+                acc = stack.pop()
+                if showing_only and "showing" not in states_of(acc):
+                    continue
+                if self._matches(acc, spec):
+                    found.append(acc)
+                try:
+                    role = acc.get_role()
+                except Exception:
+                    continue
+                if role in ROW_HOLDERS and not want_cells:
+                    continue
+                stack.extend(reversed(children(acc)))
+        return found
+
+    def find(self, spec):
+        found = self.find_all(spec)
+        index = spec.get("index", 0)
+        if len(found) <= index:
+            raise DriverError("not found: %s" % json.dumps(spec, ensure_ascii=False))
+        return found[index]
+
+    def describe(self, acc):
+        info = {"role": safe_role(acc), "name": safe_name(acc), "states": sorted(states_of(acc))}
+        try:
+            info["extents"] = extents(acc)
+        except Exception:
+            pass
+        return info
+
+    def op_find(self, spec):
+        return [self.describe(a) for a in self.find_all(spec)]
+
+    def op_windows(self):
+        self._app()
+        return [self.describe(w) for w in children(self.app)]
+
+    def op_dump(self, max_depth=40):
+        lines = []
+
+        def walk(acc, depth):
+            st = states_of(acc)
+            lines.append("%s%s '%s' %s" % ("  " * depth, safe_role(acc), safe_name(acc),
+                                          ",".join(sorted(st & {"showing", "focused",
+                                                               "selected", "enabled"}))))
+            if depth < max_depth and ("showing" in st or depth == 0):
+                for c in children(acc):
+                    walk(c, depth + 1)
+
+        walk(self._app(), 0)
+        return "\n".join(lines)
+
+    # ----- acting -----
+    def op_press(self, spec):
+        acc = self.find(spec)
+        action = acc.get_action_iface()
+        if action is None or action.get_n_actions() == 0:
+            raise DriverError("no action on %s" % json.dumps(spec, ensure_ascii=False))
+        names = [action.get_action_name(i) for i in range(action.get_n_actions())]
+        index = 0
+        for wanted in ("press", "click", "toggle", "activate"):
+            hits = [i for i, n in enumerate(names) if n.lower() == wanted]
+            if hits:
+                index = hits[0]
+                break
+        action.do_action(index)
+        return names[index]
+
+    def _mouse(self, acc, kind, at=None):
+        x, y, w, h = extents(acc)
+        if w <= 0 or h <= 0:
+            raise DriverError("%s '%s' has no size on screen" % (safe_role(acc), safe_name(acc)))
+        px, py = (x + w // 2, y + h // 2) if at is None else (x + at[0], y + at[1])
+        Atspi.generate_mouse_event(px, py, "abs")
+        Atspi.generate_mouse_event(px, py, kind)
+        return [px, py]
+
+    def op_click(self, spec, kind="b1c", at=None):
+        return self._mouse(self.find(spec), kind, at)
+
+    def op_focus(self, spec):
+        acc = self.find(spec)
+        comp = acc.get_component_iface()
+        if comp is None or not comp.grab_focus():
+            raise DriverError("cannot focus %s" % json.dumps(spec, ensure_ascii=False))
+        return True
+
+    def op_key(self, key, count=1):
+        for _ in range(count):
+            Atspi.generate_keyboard_event(KEYSYMS[key], None, Atspi.KeySynthType.PRESSRELEASE
+                                          | Atspi.KeySynthType.SYM)
+        return True
+
+    def op_set_text(self, spec, text):
+        acc = self.find(spec)
+        editable = acc.get_editable_text_iface()
+        if editable is None:
+            raise DriverError("not editable: %s" % json.dumps(spec, ensure_ascii=False))
+        if not editable.set_text_contents(text):
+            raise DriverError("text refused by %s" % json.dumps(spec, ensure_ascii=False))
+        return True
+
+    # ----- reading -----
+    def op_text(self, spec):
+        acc = self.find(spec)
+        text = acc.get_text_iface()
+        if text is None:
+            return safe_name(acc)
+        return text.get_text(0, text.get_character_count())
+
+    def op_states(self, spec):
+        return sorted(states_of(self.find(spec)))
+
+    def op_rows(self, spec, colours=False):
+        """The rows of a tree or table as lists of cell texts (plus the cells' screen
+        positions and, on request, the foreground colour of the first cell)."""
+        acc = self.find(spec)
+        table = acc.get_table_iface()
+        if table is None:
+            raise DriverError("no rows in %s" % json.dumps(spec, ensure_ascii=False))
+        rows = []
+        for r in range(table.get_n_rows()):
+            cells, row_colour = [], None
+            for c in range(table.get_n_columns()):
+                cell = table.get_accessible_at(r, c)
+                cells.append(safe_name(cell) if cell is not None else "")
+                if colours and c == 0 and cell is not None:
+                    row_colour = self._colour(cell)
+            rows.append({"cells": cells, "colour": row_colour} if colours else cells)
+        return rows
+
+    def _colour(self, cell):
+        attrs = {}
+        text = cell.get_text_iface()
+        if text is not None and text.get_character_count() > 0:
+            attrs = dict(text.get_attribute_run(0, True)[0] or {})
+        try:
+            attrs.update(dict(cell.get_attributes() or {}))
+        except Exception:
+            pass
+        return attrs.get("fg-color") or attrs.get("color")
+
+    def op_row_extents(self, spec, row, column=0):
+        table = self.find(spec).get_table_iface()
+        cell = table.get_accessible_at(row, column)
+        if cell is None:
+            raise DriverError("no cell %d,%d" % (row, column))
+        return extents(cell)
+
+    def op_tabs(self):
+        bar = self.find({"role": "page tab list"})
+        tabs = [t for t in children(bar) if safe_role(t) == "page tab"]
+        selected = None
+        chooser = bar.get_selection_iface()
+        if chooser is not None and chooser.get_n_selected_children() > 0:
+            selected = safe_name(chooser.get_selected_child(0))
+        else:  # this Qt marks the current tab as focused rather than selected
+            selected = next((safe_name(t) for t in tabs if states_of(t) & {"selected",
+                                                                            "focused"}), None)
+        return {"tabs": [safe_name(t) for t in tabs], "selected": selected}
+
+    def op_combo(self, spec):
+        """The entries of a combo box and the one chosen."""
+        acc = self.find(spec)
+        entries, chosen = [], None
+        for lst in children(acc):
+            if safe_role(lst) != "list":
+                continue
+            for item in children(lst):
+                entries.append(safe_name(item))
+                if "selected" in states_of(item):
+                    chosen = safe_name(item)
+        return {"entries": entries, "chosen": chosen}
+
+    def op_choose(self, spec, entry):
+        """Chooses a combo entry the way a keyboard user does: focus, then the arrow
+        keys from the entry now chosen, which makes the combo report the choice."""
+        info = self.op_combo(spec)
+        if entry not in info["entries"]:
+            raise DriverError("no entry %r in %s" % (entry, info["entries"]))
+        target = info["entries"].index(entry)
+        current = info["entries"].index(info["chosen"]) if info["chosen"] in info["entries"] \
+            else 0
+        self.op_focus(spec)
+        deadline = time.monotonic() + 5
+        while "focused" not in states_of(self.find(spec)):
+            if time.monotonic() > deadline:
+                raise DriverError("combo did not take the focus")
+            time.sleep(0.05)
+        delta = target - current
+        if delta:
+            self.op_key("Down" if delta > 0 else "Up", abs(delta))
+        return {"from": current, "to": target}
+
+    def op_ping(self):
+        return "pong"
+
+
+def main():
+    Atspi.init()
+    driver = Driver()
+    log("ready; DISPLAY", os.environ.get("DISPLAY"), "bus",
+        os.environ.get("DBUS_SESSION_BUS_ADDRESS"))
+    for line in sys.stdin:
+        line = line.strip()
+        if not line:
+            continue
+        try:
+            request = json.loads(line)
+            op = request.pop("op")
+            rid = request.pop("id", None)
+        except Exception as e:  # a broken request line is answered, not fatal
+            print(json.dumps({"ok": False, "error": "bad request: %s" % e}), flush=True)
+            continue
+        if op == "quit":
+            driver.op_stop()
+            print(json.dumps({"id": rid, "ok": True, "result": None}), flush=True)
+            break
+        try:
+            handler = getattr(driver, "op_" + op, None)
+            if handler is None:
+                raise DriverError("unknown op " + op)
+            reply = {"id": rid, "ok": True, "result": handler(**request)}
+        except Exception as e:
+            if not isinstance(e, DriverError):
+                log(traceback.format_exc())
+            reply = {"id": rid, "ok": False, "error": str(e)}
+        print(json.dumps(reply, ensure_ascii=False), flush=True)
+    driver.op_stop()
+
+
+if __name__ == "__main__":
+    main()
