@@ -8,6 +8,7 @@ reply per line on stdout. Every widget is addressed by a spec, a dict with
   name     accessible name, matched exactly
   contains part of the accessible name
   window   part of the title of the top-level window to look in
+  label    text of the label just before the widget in the same container
   any      true: also hidden widgets (default: only showing ones)
 Requests: {"op": <name>, ...arguments}; replies: {"ok": true, "result": ...} or
 {"ok": false, "error": text}. Diagnostics go to stderr.
@@ -203,11 +204,26 @@ class Driver:
         return found
 
     def find(self, spec):
-        found = self.find_all(spec)
+        found = self.beside_label(spec) if "label" in spec else self.find_all(spec)
         index = spec.get("index", 0)
         if len(found) <= index:
             raise DriverError("not found: %s" % json.dumps(spec, ensure_ascii=False))
         return found[index]
+
+    def beside_label(self, spec):
+        """Widgets that follow the label with the given text in the same container: how
+        a combo box is found whose accessible name is its current entry."""
+        rest = {k: v for k, v in spec.items() if k not in ("label", "index")}
+        found = []
+        for label in self.find_all({"role": "label", "name": spec["label"],
+                                    "any": spec.get("any", False)}):
+            siblings = children(label.get_parent())
+            at = next((i for i, c in enumerate(siblings) if c == label), None)
+            if at is None:
+                continue
+            found.extend(c for c in siblings[at + 1:]
+                         if safe_role(c) != "label" and self._matches(c, rest))
+        return found
 
     def describe(self, acc):
         info = {"role": safe_role(acc), "name": safe_name(acc), "states": sorted(states_of(acc))}
@@ -268,11 +284,28 @@ class Driver:
         return self._mouse(self.find(spec), kind, at)
 
     def op_focus(self, spec):
+        """Keyboard focus on the widget. Without a window manager nobody activates a
+        window, so an inactive one is first clicked in its corner, as a user would."""
         acc = self.find(spec)
+        window = acc
+        while window.get_parent() is not None and window.get_parent().get_role() != \
+                Atspi.Role.APPLICATION:
+            window = window.get_parent()
+        if "active" not in states_of(window):
+            self._mouse(window, "b1c", at=(3, 3))
+            self._poll(lambda: "active" in states_of(window), "window activation")
         comp = acc.get_component_iface()
         if comp is None or not comp.grab_focus():
             raise DriverError("cannot focus %s" % json.dumps(spec, ensure_ascii=False))
+        self._poll(lambda: "focused" in states_of(self.find(spec)), "focus")
         return True
+
+    def _poll(self, probe, what, timeout=5.0):
+        deadline = time.monotonic() + timeout
+        while not probe():
+            if time.monotonic() > deadline:
+                raise DriverError("no %s after %ss" % (what, timeout))
+            time.sleep(0.03)
 
     def op_key(self, key, count=1):
         for _ in range(count):
@@ -296,6 +329,27 @@ class Driver:
         if text is None:
             return safe_name(acc)
         return text.get_text(0, text.get_character_count())
+
+    def op_inspect(self, spec):
+        """Everything the bus tells about one widget (for writing scenarios)."""
+        acc = self.find(spec)
+        info = self.describe(acc)
+        info["description"] = acc.get_description() or ""
+        text = acc.get_text_iface()
+        if text is not None:
+            info["text"] = text.get_text(0, text.get_character_count())
+        value = acc.get_value_iface()
+        if value is not None:
+            info["value"] = value.get_current_value()
+        action = acc.get_action_iface()
+        if action is not None:
+            info["actions"] = [action.get_action_name(i) for i in range(action.get_n_actions())]
+        try:
+            info["attributes"] = dict(acc.get_attributes() or {})
+        except Exception:
+            pass
+        info["interfaces"] = list(acc.get_interfaces())
+        return info
 
     def op_states(self, spec):
         return sorted(states_of(self.find(spec)))
@@ -359,6 +413,8 @@ class Driver:
                 entries.append(safe_name(item))
                 if "selected" in states_of(item):
                     chosen = safe_name(item)
+        if chosen is None and safe_name(acc) in entries:
+            chosen = safe_name(acc)  # a fixed-list combo is named by its current entry
         return {"entries": entries, "chosen": chosen}
 
     def op_choose(self, spec, entry):
@@ -371,11 +427,6 @@ class Driver:
         current = info["entries"].index(info["chosen"]) if info["chosen"] in info["entries"] \
             else 0
         self.op_focus(spec)
-        deadline = time.monotonic() + 5
-        while "focused" not in states_of(self.find(spec)):
-            if time.monotonic() > deadline:
-                raise DriverError("combo did not take the focus")
-            time.sleep(0.05)
         delta = target - current
         if delta:
             self.op_key("Down" if delta > 0 else "Up", abs(delta))

@@ -97,7 +97,7 @@ def info_messages(pc):
 
 
 def chat_log(pc):
-    return pc.call("text", spec={"name": CHAT_LOG, "any": True})
+    return pc.call("text", spec={"role": "text", "name": CHAT_LOG, "any": True})
 
 
 # ----- the voice connection dialog -----
@@ -122,30 +122,32 @@ def fill_combo_text(pc, name, text):
 
 def start_voice(pc, host, nick, address=None):
     """Runs the voice connection dialog to its end; the audio set-up box, when it comes,
-    is confirmed. Returns when the voice tab is there and chosen."""
+    is confirmed. Returns, once the voice tab is there and chosen, whether the audio
+    set-up box came."""
     open_voice_dialog(pc, host)
     fill_combo_text(pc, NICK_FIELD, nick)
     if not host:
         fill_combo_text(pc, ADDRESS_FIELD, address)
     pc.press(DIALOG_HOST if host else DIALOG_JOIN)
+    setup_seen = []
 
     def settled():
         if VOICE_TAB in tab_state(pc)["tabs"]:
             return True
-        setup = pc.call("find", spec={"role": "push button", "name": AUDIO_SETUP_OK,
-                                      "window": AUDIO_SETUP_TITLE})
-        if setup:
+        if pc.exists(pc.button(AUDIO_SETUP_OK, window=AUDIO_SETUP_TITLE)):
+            setup_seen.append(True)
             pc.press(AUDIO_SETUP_OK, window=AUDIO_SETUP_TITLE)
         return False
 
     wait_until("%s voice tab" % pc.name, settled, 60)
     wait_selected_tab(pc, VOICE_TAB)
+    return bool(setup_seen)
 
 
 # Accessible names in the voice connection dialog.
 NICK_FIELD = "ニックネーム"
 ADDRESS_FIELD = "ホストのアドレス"
-AUDIO_SETUP_TITLE = "音声"
+AUDIO_SETUP_TITLE = "音声の設定"
 
 
 # ----- scenarios -----
@@ -196,19 +198,19 @@ def voice_pair(run):
     wait_main_window(member)
 
     started = time.monotonic()
-    start_voice(host, True, "ほすと")
+    if start_voice(host, True, "ほすと"):
+        raise E2EError("audio set-up asked again on a PC where it was done")
     run.timing("host_to_voice_tab", started)
     wait_until("host's own row", lambda: list_names(host) == ["@ほすと"])
 
+    # The member's PC has never had its audio set up: the box comes once.
     started = time.monotonic()
-    start_voice(member, False, "めんばー", "127.0.0.1")
+    if not start_voice(member, False, "めんばー", "127.0.0.1"):
+        raise E2EError("first voice connection without the audio set-up box")
     run.timing("join_to_voice_tab", started)
     for pc in (host, member):
         wait_until("%s lists both" % pc.name,
                    lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "めんばー"])
-    count = host.text(USER_COUNT)
-    if not count.startswith("2人参加"):
-        raise E2EError("host's member count: %r" % count)
 
     line = "こんにちは e2e %d" % os.getpid()
     started = time.monotonic()
@@ -234,8 +236,6 @@ def say(pc, text):
     spec = {"role": "text", "name": INPUT_LINE}
     pc.call("set_text", spec=spec, text=text)
     pc.call("focus", spec=spec)
-    wait_until("%s input line focused" % pc.name,
-               lambda: "focused" in pc.call("states", spec=spec), 5)
     pc.call("key", key="Return")
 
 
