@@ -11,6 +11,7 @@
 #include "mainwindow/SessionLinkTo.h"
 #include "platform/peer/EnetPlatform.h"
 #include "session/Pacer.h"
+#include "session/ParticipantTools.h"
 #include "session/PictureStore.h"
 #include "session/SessionEngine.h"
 #include "session/TvDccLauncher.h"
@@ -48,7 +49,9 @@ int main(int argc, char *argv[]) {
   const tv::session::TvDccLauncher dcc(info.filePath(QStringLiteral("TvDcc")));
   tv::session::SessionEngine engine(frmMain, platform, settings, pacer, pictures, dcc,
                                     {info.appVersion, {}, {}});
-  tv::mainwindow::SessionLinkTo<tv::session::SessionEngine> sessionLink(engine);
+  tv::session::ParticipantTools participantTools(engine, frmMain, pacer);
+  tv::mainwindow::SessionLinkTo<tv::session::SessionEngine, tv::session::ParticipantTools>
+      sessionLink(engine, participantTools);
   frmMain.attachSession(&sessionLink);
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);

@@ -130,6 +130,7 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, Servic
   connect(fraVOICE_->btnRichChat(), &QAbstractButton::clicked, this,
           &FrmMain::richComposerRequested);
   connect(fraVOICE_->btnPIC(), &QAbstractButton::clicked, this, &FrmMain::pictureWindowRequested);
+  connectParticipantTools();
 
   placement_.load();
   layoutWindow();

@@ -8,7 +8,9 @@
 //
 // The members are spread over several files by concern: FrmMain.cpp (start-up, layout,
 // information log), FrmMainTabs.cpp (tabs, panes, IRC slots), FrmMainChat.cpp (chat
-// log, input line, topic, participants, voice buttons), FrmMainClose.cpp (close).
+// log, input line, topic, participants, voice buttons), FrmMainParticipants.cpp (the
+// participant tools: own colour and teams, kick, member limit, address lookup),
+// FrmMainClose.cpp (close).
 
 #include "app/AppInfo.h"
 #include "app/UiRoutines.h"
@@ -23,6 +25,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QFrame;
 class QLabel;
@@ -33,6 +36,7 @@ class QTimer;
 
 namespace tv::app {
 class FrmAllLOG;
+class FrmBoxINP;
 class Settings;
 }  // namespace tv::app
 
@@ -129,6 +133,8 @@ class FrmMain : public QWidget, public session::SessionWindow {
   ParticipantList *lstUSER() const;
   InputLine *cboTX() const { return cboTX_; }
   QTimer *timEND() const { return timEND_; }
+  // The member-limit input box; null until the limit was first asked for.
+  app::FrmBoxINP *IBOXLimit() const { return IBOXLimit_.get(); }
 
  Q_SIGNALS:
   void ircDialogRequested();                        // btnIRC
@@ -171,6 +177,17 @@ class FrmMain : public QWidget, public session::SessionWindow {
   int sessionState() const;
   std::uint32_t ownPlayerId() const;
   void stopHostSearch();
+  // Participant tools: the handlers of the voice pane's selectors, the participant
+  // list's menu and double-click, and the member-limit box.
+  void connectParticipantTools();
+  void cboMyColor_Click(int index);
+  void cboMyTeam_Click(int index);
+  void cboTxTeam_Click(int index);
+  void btnKICK_Click();
+  void btnLimitPlus_Click();
+  void btnLimitMinus_Click();
+  void IBOXLimit_BtnClick(const QString &text);
+  void lstUSER_DblClick();
   // Close.
   void onEndTick();
   void unload();
@@ -197,6 +214,10 @@ class FrmMain : public QWidget, public session::SessionWindow {
   QAbstractButton *btnStopJOIN_;
   QAbstractButton *btnVTEST_;
   QTimer *timEND_;
+  struct BoxDeleter {
+    void operator()(app::FrmBoxINP *box) const;
+  };
+  std::unique_ptr<app::FrmBoxINP, BoxDeleter> IBOXLimit_;
 
   QString viewKey_;
   int ownColour_ = 0;

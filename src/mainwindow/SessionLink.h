@@ -1,8 +1,9 @@
 #pragma once
 // What the main window asks of the session engine: the state it shows, the messages
-// it sends, and the engine steps its buttons and its close sequence run. The engine
-// implements it (tests use a recorder); all calls come on the UI thread. Everything the
-// engine asks of the window goes the other way, through session::SessionWindow.
+// it sends, the engine steps its buttons and its close sequence run, and the
+// participant tools. The engine and its tools implement it (tests use a recorder); all calls come
+// on the UI thread. Everything the engine asks of the window goes the other way, through
+// session::SessionWindow.
 
 #include <QByteArray>
 #include <QString>
@@ -41,6 +42,21 @@ class SessionLink {
   virtual void ReleaseSession() = 0;
   // Stops the engine's timers (deferred release, host search, latency) at close.
   virtual void StopSessionTimers() = 0;
+
+  // ---- Participant tools (the window has chosen the member or entry) --------------
+  // The own row's colour (24-bit value), told to every member.
+  virtual void ChooseOwnColour(std::uint32_t colourValue) = 0;
+  // Own voice team 0 (none) to 4, and the team this PC's voice goes to (0: everyone).
+  virtual void ChooseOwnTeam(int team) = 0;
+  virtual void ChooseTransmitTeam(int team) = 0;
+  // Host: removes the member; failures are reported in the chat log.
+  virtual void KickMember(std::uint32_t playerId) = 0;
+  // Host: the limit text from the input box, and removing the limit.
+  virtual void SetMemberLimit(const QString &text) = 0;
+  virtual void RemoveMemberLimit() = 0;
+  // The member's address in the chat log; rowName without the host mark, rowCount the
+  // participant list's rows.
+  virtual void LookUpAddress(std::uint32_t playerId, const QString &rowName, int rowCount) = 0;
 };
 
 }  // namespace tv::mainwindow

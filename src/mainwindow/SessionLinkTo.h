@@ -1,16 +1,16 @@
 #pragma once
-// A SessionLink that forwards to an engine object with the same operations, so that
-// the engine needs to know nothing of this window's interface. The engine outlives
-// the link.
+// A SessionLink that forwards to an engine object and a participant-tools object with
+// the same operations, so that neither needs to know this window's interface. Both
+// outlive the link.
 
 #include "mainwindow/SessionLink.h"
 
 namespace tv::mainwindow {
 
-template <class Engine>
+template <class Engine, class Tools>
 class SessionLinkTo final : public SessionLink {
  public:
-  explicit SessionLinkTo(Engine &engine) : engine_(engine) {}
+  SessionLinkTo(Engine &engine, Tools &tools) : engine_(engine), tools_(tools) {}
 
   int SessionState() const override { return engine_.SessionState(); }
   bool HostSearchRunning() const override { return engine_.HostSearchRunning(); }
@@ -29,8 +29,19 @@ class SessionLinkTo final : public SessionLink {
   void ReleaseSession() override { engine_.ReleaseSession(); }
   void StopSessionTimers() override { engine_.StopSessionTimers(); }
 
+  void ChooseOwnColour(std::uint32_t colourValue) override { tools_.ChooseOwnColour(colourValue); }
+  void ChooseOwnTeam(int team) override { tools_.ChooseOwnTeam(team); }
+  void ChooseTransmitTeam(int team) override { tools_.ChooseTransmitTeam(team); }
+  void KickMember(std::uint32_t playerId) override { tools_.KickMember(playerId); }
+  void SetMemberLimit(const QString &text) override { tools_.SetMemberLimit(text); }
+  void RemoveMemberLimit() override { tools_.RemoveMemberLimit(); }
+  void LookUpAddress(std::uint32_t playerId, const QString &rowName, int rowCount) override {
+    tools_.LookUpAddress(playerId, rowName, rowCount);
+  }
+
  private:
   Engine &engine_;
+  Tools &tools_;
 };
 
 }  // namespace tv::mainwindow

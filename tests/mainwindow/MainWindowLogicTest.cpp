@@ -161,9 +161,24 @@ struct ShapedEngine {
   QByteArrayList log;
 };
 
-TEST(SessionLinkTo, ForwardsToTheEngine) {
+// Participant tools of the same shape.
+struct ShapedTools {
+  void ChooseOwnColour(std::uint32_t v) { log << "colour" + QByteArray::number(v); }
+  void ChooseOwnTeam(int team) { log << "team" + QByteArray::number(team); }
+  void ChooseTransmitTeam(int team) { log << "tx" + QByteArray::number(team); }
+  void KickMember(std::uint32_t id) { log << "kick" + QByteArray::number(id); }
+  void SetMemberLimit(const QString &text) { log << "limit" + text.toUtf8(); }
+  void RemoveMemberLimit() { log << "nolimit"; }
+  void LookUpAddress(std::uint32_t id, const QString &name, int rows) {
+    log << "lookup" + QByteArray::number(id) + name.toUtf8() + QByteArray::number(rows);
+  }
+  QByteArrayList log;
+};
+
+TEST(SessionLinkTo, ForwardsToTheEngineAndTheTools) {
   ShapedEngine engine;
-  SessionLinkTo<ShapedEngine> link(engine);
+  ShapedTools tools;
+  SessionLinkTo<ShapedEngine, ShapedTools> link(engine, tools);
   SessionLink &l = link;
   EXPECT_EQ(l.SessionState(), 2);
   EXPECT_EQ(l.OwnPlayerId(), 7u);
@@ -174,6 +189,15 @@ TEST(SessionLinkTo, ForwardsToTheEngine) {
   l.ReleaseSession();
   l.StopSessionTimers();
   EXPECT_EQ(engine.log, (QByteArrayList{"m5", "stop", "end", "release", "timers"}));
+  l.ChooseOwnColour(9);
+  l.ChooseOwnTeam(2);
+  l.ChooseTransmitTeam(3);
+  l.KickMember(4);
+  l.SetMemberLimit(QStringLiteral("12"));
+  l.RemoveMemberLimit();
+  l.LookUpAddress(5, QStringLiteral("bob"), 2);
+  EXPECT_EQ(tools.log, (QByteArrayList{"colour9", "team2", "tx3", "kick4", "limit12", "nolimit",
+                                       "lookup5bob2"}));
 }
 
 }  // namespace

@@ -29,6 +29,32 @@ void RecordingSession::ReleaseSession() {
   state = 0;
 }
 
+void RecordingSession::ChooseOwnColour(std::uint32_t colourValue) {
+  calls << QStringLiteral("ChooseOwnColour %1").arg(colourValue, 6, 16, QLatin1Char('0'));
+}
+
+void RecordingSession::ChooseOwnTeam(int team) {
+  calls << QStringLiteral("ChooseOwnTeam %1").arg(team);
+}
+
+void RecordingSession::ChooseTransmitTeam(int team) {
+  calls << QStringLiteral("ChooseTransmitTeam %1").arg(team);
+}
+
+void RecordingSession::KickMember(std::uint32_t playerId) {
+  calls << QStringLiteral("KickMember %1").arg(playerId);
+}
+
+void RecordingSession::SetMemberLimit(const QString &text) {
+  calls << QStringLiteral("SetMemberLimit ") + text;
+}
+
+void RecordingSession::RemoveMemberLimit() { calls << QStringLiteral("RemoveMemberLimit"); }
+
+void RecordingSession::LookUpAddress(std::uint32_t playerId, const QString &rowName, int rowCount) {
+  calls << QStringLiteral("LookUpAddress %1 %2 %3").arg(playerId).arg(rowName).arg(rowCount);
+}
+
 MainWindowTest::MainWindowTest()
     : info(app::RunStartUp(dir.path(), QStringLiteral("alice"))), settings(info.settingsPath()) {}
 

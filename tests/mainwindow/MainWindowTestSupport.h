@@ -40,6 +40,13 @@ class RecordingSession : public mainwindow::SessionLink {
   void EndVoiceChat() override;
   void ReleaseSession() override;
   void StopSessionTimers() override { calls << QStringLiteral("StopSessionTimers"); }
+  void ChooseOwnColour(std::uint32_t colourValue) override;
+  void ChooseOwnTeam(int team) override;
+  void ChooseTransmitTeam(int team) override;
+  void KickMember(std::uint32_t playerId) override;
+  void SetMemberLimit(const QString &text) override;
+  void RemoveMemberLimit() override;
+  void LookUpAddress(std::uint32_t playerId, const QString &rowName, int rowCount) override;
 
   int state = 0;
   bool searching = false;

@@ -15,16 +15,6 @@ namespace {
 
 using namespace tv::peer;
 
-const QString kMarker = QStringLiteral("-- end --");
-
-// Sends the marker line to everyone and waits until `to` shows it: everything the
-// sender sent before has arrived by then.
-bool flush(Pc &from, Pc &to) {
-  const qsizetype seen = to.window.chatTexts().count(kMarker);
-  from.engine.SendSessionMessage(encodeTextMessage(kChatLine, kMarker), 0);
-  return waitUntil([&] { return to.window.chatTexts().count(kMarker) > seen; });
-}
-
 TEST(SessionMessages, EveryTypeIsSentAndHandledInBothDirections) {
   TestSession s(1);
   for (const auto &[from, to] : {std::pair{0, 1}, std::pair{1, 0}}) {

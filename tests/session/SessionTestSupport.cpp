@@ -1,6 +1,7 @@
 #include "session/SessionTestSupport.h"
 
 #include "common/TestSupport.h"
+#include "session/SessionMessage.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -66,6 +67,13 @@ bool inGroup(Pc &host, quint32 group, quint32 player) {
 bool notInGroup(Pc &host, quint32 group, quint32 player) {
   return host.engine.PeerObject()->RemovePlayerFromGroup(group, player) ==
          peer::DPNERR_PLAYERNOTINGROUP;
+}
+
+bool flush(Pc &from, Pc &to) {
+  static const QString kMarker = QStringLiteral("-- end --");
+  const qsizetype seen = to.window.chatTexts().count(kMarker);
+  from.engine.SendSessionMessage(encodeTextMessage(kChatLine, kMarker), 0);
+  return waitUntil([&] { return to.window.chatTexts().count(kMarker) > seen; });
 }
 
 bool waitUntil(const std::function<bool()> &done) { return tv::test::waitFor(done); }

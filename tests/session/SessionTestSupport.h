@@ -72,6 +72,10 @@ struct TestSession {
 bool inGroup(Pc &host, quint32 group, quint32 player);
 bool notInGroup(Pc &host, quint32 group, quint32 player);
 
+// Sends a marker chat line to everyone and waits until `to` shows it: everything `from`
+// sent before has arrived by then.
+bool flush(Pc &from, Pc &to);
+
 // Runs the event loop until done() or 5 s.
 bool waitUntil(const std::function<bool()> &done);
 
