@@ -26,7 +26,7 @@ import warnings
 import gi
 
 gi.require_version("Atspi", "2.0")
-from gi.repository import Atspi  # noqa: E402
+from gi.repository import Atspi, GLib  # noqa: E402
 
 # The *_iface getters are marked deprecated in this libatspi but are the ones that work.
 warnings.filterwarnings("ignore", category=DeprecationWarning)
@@ -109,6 +109,22 @@ class Driver:
     def __init__(self):
         self.proc = None
         self.app = None
+        # Popup menus are no children of the application on the bus; their entries are
+        # seen only in the focus events they send as the keyboard walks through them.
+        self.focused_items = []
+        self.listener = Atspi.EventListener.new(self._on_focus)
+        self.listener.register("object:state-changed:focused")
+
+    def _on_focus(self, event):
+        if event.detail1 == 1:
+            self.focused_items.append((safe_role(event.source), safe_name(event.source)))
+
+    def _pump(self, seconds):
+        context = GLib.MainContext.default()
+        deadline = time.monotonic() + seconds
+        while time.monotonic() < deadline:
+            if not context.iteration(False):
+                time.sleep(0.01)
 
     # ----- the application -----
     def op_start(self, program, args=(), timeout=60, log_path=None):
@@ -351,6 +367,21 @@ class Driver:
         info["interfaces"] = list(acc.get_interfaces())
         return info
 
+    def op_text_style(self, spec, needle, last=True):
+        """The text attributes (colour, weight...) where a piece of a text widget's
+        contents begins: its last occurrence unless last is false."""
+        acc = self.find(spec)
+        text = acc.get_text_iface()
+        if text is None:
+            raise DriverError("no text in %s" % json.dumps(spec, ensure_ascii=False))
+        contents = text.get_text(0, text.get_character_count())
+        at = contents.rfind(needle) if last else contents.find(needle)
+        if at < 0:
+            raise DriverError("%r not in the text" % needle)
+        run = text.get_attribute_run(at, False)
+        attrs = run[0] if isinstance(run, tuple) else run
+        return dict(attrs or {})
+
     def op_states(self, spec):
         return sorted(states_of(self.find(spec)))
 
@@ -383,12 +414,14 @@ class Driver:
             pass
         return attrs.get("fg-color") or attrs.get("color")
 
-    def op_row_extents(self, spec, row, column=0):
+    def op_click_cell(self, spec, row, column=0, kind="b1c"):
+        """A click (b1c), double click (b1d) or right click (b3c) on a cell of a tree."""
         table = self.find(spec).get_table_iface()
-        cell = table.get_accessible_at(row, column)
+        cell = table.get_accessible_at(row, column) if table is not None else None
         if cell is None:
-            raise DriverError("no cell %d,%d" % (row, column))
-        return extents(cell)
+            raise DriverError("no cell %d,%d in %s" % (row, column,
+                                                      json.dumps(spec, ensure_ascii=False)))
+        return self._mouse(cell, kind)
 
     def op_tabs(self):
         bar = self.find({"role": "page tab list"})
@@ -418,19 +451,60 @@ class Driver:
         return {"entries": entries, "chosen": chosen}
 
     def op_choose(self, spec, entry):
-        """Chooses a combo entry the way a keyboard user does: focus, then the arrow
-        keys from the entry now chosen, which makes the combo report the choice."""
+        """Chooses a combo entry the way a keyboard user does: the list opened, the
+        arrow keys from the entry now chosen, then Enter, which makes the combo report
+        the choice. Each entry's name is read as it takes the focus."""
         info = self.op_combo(spec)
         if entry not in info["entries"]:
             raise DriverError("no entry %r in %s" % (entry, info["entries"]))
         target = info["entries"].index(entry)
         current = info["entries"].index(info["chosen"]) if info["chosen"] in info["entries"] \
             else 0
-        self.op_focus(spec)
+        if target == current:
+            return {"from": current, "to": target, "seen": []}
+        acc = self.find(spec)
+        action = acc.get_action_iface()
+        names = [action.get_action_name(i) for i in range(action.get_n_actions())]
+        self.focused_items.clear()
+        action.do_action(names.index("ShowMenu") if "ShowMenu" in names else 0)
+        self._pump(0.3)
         delta = target - current
-        if delta:
-            self.op_key("Down" if delta > 0 else "Up", abs(delta))
-        return {"from": current, "to": target}
+        for _ in range(abs(delta)):
+            self.op_key("Down" if delta > 0 else "Up")
+            self._pump(0.05)
+        self._pump(0.2)
+        seen = [name for _, name in self.focused_items]
+        if seen and seen[-1] != entry:
+            self.op_key("Escape")
+            raise DriverError("the list stopped at %r, not %r (seen %s)" % (seen[-1], entry,
+                                                                              seen))
+        self.op_key("Return")
+        return {"from": current, "to": target, "seen": seen}
+
+    def op_menu_pick(self, entry, max_steps=12):
+        """Chooses an entry of the popup menu that is open, with the arrow keys and
+        Enter, reading each entry's name as it takes the focus."""
+        self._pump(0.05)
+        seen = []
+        for _ in range(max_steps):
+            self.focused_items.clear()
+            self.op_key("Down")
+            deadline = time.monotonic() + 3
+            item = None
+            while item is None and time.monotonic() < deadline:
+                self._pump(0.02)
+                items = [name for role, name in self.focused_items if "menu" in role]
+                item = items[-1] if items else None
+            if item is None:
+                raise DriverError("no menu entry took the focus (seen so far: %s)" % seen)
+            if item == entry:
+                self.op_key("Return")
+                return seen + [item]
+            if item in seen:
+                break
+            seen.append(item)
+        self.op_key("Escape")
+        raise DriverError("no entry %r in the menu: %s" % (entry, seen))
 
     def op_ping(self):
         return "pong"

@@ -232,6 +232,117 @@ def voice_pair(run):
     run.check_alive()
 
 
+@scenario
+def three_pcs(run):
+    """Host and two members: the member limit refuses a third member and lets it in once
+    removed; a member's colour and team reach the others; the host looks up a member's
+    address and removes a member, whose own session then ends."""
+    host, second, third = run.pc("pc1"), run.pc("pc2"), run.pc("pc3")
+    for pc in (host, second, third):
+        wait_main_window(pc)
+    start_voice(host, True, "ほすと")
+    start_voice(second, False, "にばん", "127.0.0.1")
+    wait_until("two on the host", lambda: len(list_names(host)) == 2)
+
+    # A limit of two with two members in: the third is turned away, and says why.
+    started = time.monotonic()
+    host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数を制限する")
+    box = "人数制限設定"
+    wait_until("limit box", lambda: host.exists({"name": "入力欄", "window": box}))
+    host.call("set_text", spec={"name": "入力欄", "window": box}, text="2")
+    host.press("OK", window=box)
+    wait_until("limit line", lambda: "人数制限を2人にしました。" in chat_log(host))
+    run.timing("limit_set", started)
+
+    started = time.monotonic()
+    open_voice_dialog(third, False)
+    fill_combo_text(third, NICK_FIELD, "さんばん")
+    fill_combo_text(third, ADDRESS_FIELD, "127.0.0.1")
+    third.press(DIALOG_JOIN)
+    refused = wait_until("refusal on the third PC",
+                         lambda: "参加に失敗しました。" in info_messages(third)
+                         and info_messages(third), 30)
+    if not any("満員" in line for line in refused):
+        raise E2EError("refused without saying the session is full: %r" % refused[-6:])
+    wait_until("third PC idle again",
+               lambda: "enabled" in third.call("states", spec=third.button("参加")))
+    run.timing("full_session_refusal", started)
+    if VOICE_TAB in tab_state(third)["tabs"] or len(list_names(host)) != 2:
+        raise E2EError("a refused member got in")
+
+    host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数制限を解除する")
+    wait_until("limit removed", lambda: "人数制限を無制限にしました。" in chat_log(host))
+    start_voice(third, False, "さんばん", "127.0.0.1")
+    everyone = ["@ほすと", "さんばん", "にばん"]
+    for pc in (host, second, third):
+        wait_until("%s lists three" % pc.name,
+                   lambda pc=pc: sorted(list_names(pc)) == everyone)
+
+    # Colour and team of the second PC. Tree rows carry no colour on the accessibility
+    # bus, so the colour is read where it is: in the chat line's text attributes.
+    started = time.monotonic()
+    second.call("choose", spec={"label": "通常発言"}, entry="明るい赤")
+    second.call("choose", spec={"label": "所属音声チーム"}, entry="２")
+    line = "あか %d" % os.getpid()
+    say(second, line)
+    for pc in (host, third):
+        wait_until("%s shows team 2 for the second PC" % pc.name,
+                   lambda pc=pc: row_of(pc, "にばん")[2] == "２")
+        wait_until("line on %s" % pc.name, lambda pc=pc: line in chat_log(pc))
+        style = pc.call("text_style", spec={"role": "text", "name": CHAT_LOG}, needle=line)
+        if style.get("fg-color") != "255,0,0":
+            raise E2EError("%s shows the red line as %r" % (pc.name, style))
+    run.timing("colour_and_team", started)
+    if row_of(host, "さんばん")[2] != "－" or row_of(host, "@ほすと")[2] != "－":
+        raise E2EError("team shown for the wrong member: %r" % host.rows(USER_LIST))
+
+    # Address look-up: a double click on the member's row.
+    started = time.monotonic()
+    host.call("click_cell", spec={"name": USER_LIST}, row=row_index(host, "にばん"), kind="b1d")
+    wait_until("address lines", lambda: "にばんさんの身元調査完了" in chat_log(host))
+    lookup = chat_log(host).splitlines()
+    if not any(l.endswith("   <Address> 127.0.0.1") for l in lookup) or \
+            not any("   <Port   > " in l for l in lookup):
+        raise E2EError("look-up lines: %r" % lookup[-5:])
+    run.timing("address_lookup", started)
+
+    # Removal: select the row, right click, menu entry.
+    started = time.monotonic()
+    row = row_index(host, "さんばん")
+    host.call("click_cell", spec={"name": USER_LIST}, row=row)
+    host_menu(host, None, None, "この人を追放する", row=row)
+    wait_until("third PC's voice tab gone", lambda: VOICE_TAB not in tab_state(third)["tabs"])
+    wait_until("third PC can host again",
+               lambda: "enabled" in third.call("states", spec=third.button("ホスト")))
+    for pc in (host, second):
+        wait_until("%s drops the removed member" % pc.name,
+                   lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "にばん"])
+    run.timing("kick_to_session_end", started)
+    run.check_alive()
+
+
+def host_menu(pc, spec, kind, entry, row=None):
+    """Opens a popup menu with a click on a widget (or a right click on a list row) and
+    chooses an entry."""
+    if row is not None:
+        pc.call("click_cell", spec={"name": USER_LIST}, row=row, kind="b3c")
+    else:
+        pc.call("click", spec=spec, kind=kind)
+    pc.call("menu_pick", entry=entry)
+
+
+def row_index(pc, name):
+    names = list_names(pc)
+    if name not in names:
+        raise E2EError("%s: no row %s in %r" % (pc.name, name, names))
+    return names.index(name)
+
+
+def row_of(pc, name):
+    rows = pc.rows(USER_LIST)
+    return next((r for r in rows if r[0] == name), ["", "", "", ""])
+
+
 def say(pc, text):
     spec = {"role": "text", "name": INPUT_LINE}
     pc.call("set_text", spec=spec, text=text)
@@ -260,8 +371,10 @@ def main():
         run = Run(talvora, workroot)
         print("SCENARIO %s" % name, flush=True)
         ok = False
+        started = time.monotonic()
         try:
             SCENARIOS[name](run)
+            run.timing("scenario_total", started)
             ok = True
         except Exception:
             traceback.print_exc()
