@@ -112,12 +112,18 @@ class Driver:
         # Popup menus are no children of the application on the bus; their entries are
         # seen only in the focus events they send as the keyboard walks through them.
         self.focused_items = []
-        self.listener = Atspi.EventListener.new(self._on_focus)
+        self.popup_shown = False
+        self.listener = Atspi.EventListener.new(self._on_event)
         self.listener.register("object:state-changed:focused")
+        self.listener.register("object:state-changed:showing")
 
-    def _on_focus(self, event):
-        if event.detail1 == 1:
-            self.focused_items.append((safe_role(event.source), safe_name(event.source)))
+    def _on_event(self, event):
+        role = safe_role(event.source)
+        if event.type.endswith("focused"):
+            if event.detail1 == 1:
+                self.focused_items.append((role, safe_name(event.source)))
+        elif role == "popup menu":
+            self.popup_shown = event.detail1 == 1
 
     def _pump(self, seconds):
         context = GLib.MainContext.default()
@@ -484,7 +490,13 @@ class Driver:
     def op_menu_pick(self, entry, max_steps=12):
         """Chooses an entry of the popup menu that is open, with the arrow keys and
         Enter, reading each entry's name as it takes the focus."""
-        self._pump(0.05)
+        # Keys sent before the menu is up would go to the window below it.
+        deadline = time.monotonic() + 5
+        self._pump(0.02)
+        while not self.popup_shown:
+            if time.monotonic() > deadline:
+                raise DriverError("no popup menu opened")
+            self._pump(0.02)
         seen = []
         for _ in range(max_steps):
             self.focused_items.clear()
@@ -499,12 +511,30 @@ class Driver:
                 raise DriverError("no menu entry took the focus (seen so far: %s)" % seen)
             if item == entry:
                 self.op_key("Return")
+                self._poll(lambda: (self._pump(0.02), not self.popup_shown)[1], "menu closing")
                 return seen + [item]
             if item in seen:
                 break
             seen.append(item)
         self.op_key("Escape")
         raise DriverError("no entry %r in the menu: %s" % (entry, seen))
+
+    def op_listen(self, kinds):
+        """Debugging: records every event of the given kinds from now on."""
+        self.recorded = getattr(self, "recorded", [])
+
+        def record(event):
+            self.recorded.append((event.type, safe_role(event.source), safe_name(event.source),
+                                  event.detail1))
+        self.recorder = Atspi.EventListener.new(record)
+        for kind in kinds:
+            self.recorder.register(kind)
+        return True
+
+    def op_recorded(self):
+        self._pump(0.2)
+        out, self.recorded = self.recorded, []
+        return out
 
     def op_ping(self):
         return "pong"

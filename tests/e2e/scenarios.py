@@ -229,6 +229,20 @@ def voice_pair(run):
     run.timing("exit_to_row_gone", started)
     wait_until("member's host button back",
                lambda: "enabled" in member.call("states", spec=member.button("ホスト")))
+
+    # The same program joins again; the dialog offers the name and address used before.
+    open_voice_dialog(member, False)
+    remembered = [member.call("text", spec={"role": "text", "name": field})
+                  for field in (NICK_FIELD, ADDRESS_FIELD)]
+    if remembered != ["めんばー", "127.0.0.1"]:
+        raise E2EError("the dialog offers %r" % remembered)
+    started = time.monotonic()
+    member.press(DIALOG_JOIN)
+    wait_until("member back in", lambda: VOICE_TAB in tab_state(member)["tabs"])
+    for pc in (host, member):
+        wait_until("%s lists both again" % pc.name,
+                   lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "めんばー"])
+    run.timing("rejoin", started)
     run.check_alive()
 
 
@@ -244,13 +258,13 @@ def three_pcs(run):
     start_voice(second, False, "にばん", "127.0.0.1")
     wait_until("two on the host", lambda: len(list_names(host)) == 2)
 
-    # A limit of two with two members in: the third is turned away, and says why.
+    # A limit below the members in is refused; a limit of two with two members in turns
+    # the third away, and the third says why.
+    set_limit(host, "1")
+    wait_until("limit refused", lambda: "現在の人数より少ない人数制限にすることはできません。"
+               in chat_log(host))
     started = time.monotonic()
-    host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数を制限する")
-    box = "人数制限設定"
-    wait_until("limit box", lambda: host.exists({"name": "入力欄", "window": box}))
-    host.call("set_text", spec={"name": "入力欄", "window": box}, text="2")
-    host.press("OK", window=box)
+    set_limit(host, "2")
     wait_until("limit line", lambda: "人数制限を2人にしました。" in chat_log(host))
     run.timing("limit_set", started)
 
@@ -318,7 +332,22 @@ def three_pcs(run):
         wait_until("%s drops the removed member" % pc.name,
                    lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "にばん"])
     run.timing("kick_to_session_end", started)
+
+    # The host leaves: the session goes on with the remaining member as its host.
+    started = time.monotonic()
+    host.press("退出")
+    wait_until("second PC hosts", lambda: list_names(second) == ["@にばん"])
+    run.timing("host_leaves_to_new_host", started)
     run.check_alive()
+
+
+def set_limit(host, text):
+    host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数を制限する")
+    box = "人数制限設定"
+    wait_until("limit box", lambda: host.exists({"name": "入力欄", "window": box}))
+    host.call("set_text", spec={"name": "入力欄", "window": box}, text=text)
+    host.press("OK", window=box)
+    wait_until("limit box closed", lambda: not host.exists({"name": "入力欄", "window": box}))
 
 
 def host_menu(pc, spec, kind, entry, row=None):
