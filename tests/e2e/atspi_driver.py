@@ -112,7 +112,7 @@ class Driver:
         # Popup menus are no children of the application on the bus; their entries are
         # seen only in the focus events they send as the keyboard walks through them.
         self.focused_items = []
-        self.popup_shown = False
+        self.popup_shown = None  # the accessible name of the popup menu that is up
         self.listener = Atspi.EventListener.new(self._on_event)
         self.listener.register("object:state-changed:focused")
         self.listener.register("object:state-changed:showing")
@@ -123,7 +123,7 @@ class Driver:
             if event.detail1 == 1:
                 self.focused_items.append((role, safe_name(event.source)))
         elif role == "popup menu":
-            self.popup_shown = event.detail1 == 1
+            self.popup_shown = safe_name(event.source) if event.detail1 == 1 else None
 
     def _pump(self, seconds):
         context = GLib.MainContext.default()
@@ -471,31 +471,44 @@ class Driver:
         acc = self.find(spec)
         action = acc.get_action_iface()
         names = [action.get_action_name(i) for i in range(action.get_n_actions())]
+        self._pump(0.02)
         self.focused_items.clear()
         action.do_action(names.index("ShowMenu") if "ShowMenu" in names else 0)
-        self._pump(0.3)
+        # The open list puts the focus on the entry now chosen; only then do keys reach it.
+        seen = [self._next_focus(info["entries"], [])]
         delta = target - current
         for _ in range(abs(delta)):
             self.op_key("Down" if delta > 0 else "Up")
-            self._pump(0.05)
-        self._pump(0.2)
-        seen = [name for _, name in self.focused_items]
-        if seen and seen[-1] != entry:
+            seen.append(self._next_focus(info["entries"], seen))
+        if seen[-1] != entry:
             self.op_key("Escape")
             raise DriverError("the list stopped at %r, not %r (seen %s)" % (seen[-1], entry,
                                                                               seen))
         self.op_key("Return")
         return {"from": current, "to": target, "seen": seen}
 
-    def op_menu_pick(self, entry, max_steps=12):
-        """Chooses an entry of the popup menu that is open, with the arrow keys and
-        Enter, reading each entry's name as it takes the focus."""
+    def _next_focus(self, names, seen, timeout=5.0):
+        """The name of the next entry (one of names) that takes the focus."""
+        deadline = time.monotonic() + timeout
+        while True:
+            self._pump(0.02)
+            while self.focused_items:
+                _, name = self.focused_items.pop(0)
+                if name in names:
+                    return name
+            if time.monotonic() > deadline:
+                raise DriverError("no list entry took the focus (seen %s)" % seen)
+
+    def op_menu_pick(self, entry, menu=None, max_steps=12):
+        """Chooses an entry of the popup menu that is open (named menu, where given), with
+        the arrow keys and Enter, reading each entry's name as it takes the focus."""
         # Keys sent before the menu is up would go to the window below it.
         deadline = time.monotonic() + 5
         self._pump(0.02)
-        while not self.popup_shown:
+        while self.popup_shown is None or (menu is not None and self.popup_shown != menu):
             if time.monotonic() > deadline:
-                raise DriverError("no popup menu opened")
+                raise DriverError("no popup menu %s opened (%r is up)" % (menu or "",
+                                                                         self.popup_shown))
             self._pump(0.02)
         seen = []
         for _ in range(max_steps):
@@ -511,7 +524,8 @@ class Driver:
                 raise DriverError("no menu entry took the focus (seen so far: %s)" % seen)
             if item == entry:
                 self.op_key("Return")
-                self._poll(lambda: (self._pump(0.02), not self.popup_shown)[1], "menu closing")
+                self._poll(lambda: (self._pump(0.02), self.popup_shown is None)[1],
+                           "menu closing")
                 return seen + [item]
             if item in seen:
                 break
