@@ -105,10 +105,12 @@ VoicePane::VoicePane(QWidget *parent) : QWidget(parent) {
 
   userMenu_ = new QMenu(this);
   userMenu_->setObjectName(QStringLiteral("btnUserListRoot"));
+  userMenu_->setAccessibleName(QStringLiteral("参加者メニュー"));
   menuEntry(userMenu_, QStringLiteral("btnKICK"), QStringLiteral("この人を追放する"));
   menuEntry(userMenu_, QStringLiteral("btnDccSend"), QStringLiteral("この人にファイルを送る"));
   limitMenu_ = new QMenu(this);
   limitMenu_->setObjectName(QStringLiteral("btnLimitRoot"));
+  limitMenu_->setAccessibleName(QStringLiteral("人数制限メニュー"));
   menuEntry(limitMenu_, QStringLiteral("btnLimitPlus"), QStringLiteral("人数を制限する"));
   menuEntry(limitMenu_, QStringLiteral("btnLimitMinus"), QStringLiteral("人数制限を解除する"));
   mikeMenu_ = new QMenu(this);

@@ -67,7 +67,9 @@ TEST_F(FrmMainParticipantsTest, MenusOpenFromTheirTriggersOnly) {
   }
   EXPECT_FALSE(users->isVisible());
 
-  // The entries a script picks by caption.
+  // The menus and entries a script picks by name and caption.
+  EXPECT_EQ(users->accessibleName(), QStringLiteral("参加者メニュー"));
+  EXPECT_EQ(limit->accessibleName(), QStringLiteral("人数制限メニュー"));
   EXPECT_EQ(entry(*w, "btnKICK")->text(), QStringLiteral("この人を追放する"));
   EXPECT_EQ(entry(*w, "btnLimitPlus")->text(), QStringLiteral("人数を制限する"));
   EXPECT_EQ(entry(*w, "btnLimitMinus")->text(), QStringLiteral("人数制限を解除する"));
