@@ -9,12 +9,16 @@
 #include "app/WindowRaiser.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLinkTo.h"
+#include "mainwindow/VoiceDialogLauncher.h"
+#include "platform/audiosetup/AudioSetupDialog.h"
+#include "platform/peer/AudioSetup.h"
 #include "platform/peer/EnetPlatform.h"
 #include "session/Pacer.h"
 #include "session/ParticipantTools.h"
 #include "session/PictureStore.h"
 #include "session/SessionEngine.h"
 #include "session/TvDccLauncher.h"
+#include "session/VoiceCollections.h"
 
 #include <QApplication>
 #include <QDBusConnection>
@@ -47,14 +51,34 @@ int main(int argc, char *argv[]) {
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
   const tv::session::TvDccLauncher dcc(info.filePath(QStringLiteral("TvDcc")));
+  // The voice client's first connection on this PC asks the user to check the sound
+  // set-up; the answer is recorded where the platform looks for it.
+  const QString audioSetupPath = tv::peer::AudioSetup::defaultPath();
+  const auto checkAudioSetup = [&] {
+    return tv::audiosetup::AudioSetupDialog(audioSetupPath,
+                                            info.titleTag + QStringLiteral("音声の設定"), &frmMain)
+        .run();
+  };
   tv::session::SessionEngine engine(frmMain, platform, settings, pacer, pictures, dcc,
-                                    {info.appVersion, {}, {}});
+                                    {info.appVersion, audioSetupPath, {}, checkAudioSetup});
   tv::session::ParticipantTools participantTools(engine, frmMain, pacer);
   tv::mainwindow::SessionLinkTo<tv::session::SessionEngine, tv::session::ParticipantTools>
       sessionLink(engine, participantTools);
   frmMain.attachSession(&sessionLink);
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
+
+  // The voice connection dialog, made on the first host or join request.
+  const auto logVoice = [&frmMain](const QString &kind, const QString &text) {
+    frmMain.LogVoiceInfo(kind, text);
+  };
+  tv::session::VoiceCollections voiceLists(platform, pacer, logVoice);
+  auto *voiceDialog = new tv::mainwindow::VoiceDialogLauncher(
+      frmMain, info, settings, {&voiceLists, &frmBoxMSG, &pacer, logVoice});
+  QObject::connect(voiceDialog, &tv::mainwindow::VoiceDialogLauncher::EvHOST, &engine,
+                   &tv::session::SessionEngine::EvHOST);
+  QObject::connect(voiceDialog, &tv::mainwindow::VoiceDialogLauncher::EvJOIN, &engine,
+                   &tv::session::SessionEngine::EvJOIN);
   tv::app::WindowRaiser raiser(&frmMain);
   QObject::connect(&instance, &tv::app::SingleInstance::raiseRequested, &raiser,
                    &tv::app::WindowRaiser::raise);
