@@ -17,9 +17,11 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace tv::mainwindow {
 namespace {
@@ -303,6 +305,30 @@ TEST_F(VoiceDialog, AHistoryThatCannotBeStoredIsReportedAndTheJoinGoesOn) {
   EXPECT_EQ(hosted.size(), 1);
   ASSERT_FALSE(log.isEmpty());
   EXPECT_EQ(log[0], QStringLiteral("ERR|NickVOICE.txtを保存できませんでした。"));
+}
+
+TEST_F(VoiceDialog, EnterPressesTheDefaultButtonWithoutGrowingTheHistory) {
+  dlg.OpenHOST();
+  dlg.cboNICK()->setEditText(QStringLiteral("はる"));
+  QTest::keyClick(dlg.cboNICK()->lineEdit(), Qt::Key_Return);
+  ASSERT_EQ(hosted.size(), 1);
+  EXPECT_EQ(hosted[0][0].toString(), QStringLiteral("はる"));
+  dlg.OpenJOIN();
+  EXPECT_EQ(dlg.cboNICK()->count(), 1);
+  dlg.cboIP()->setEditText(QStringLiteral("10.0.0.1"));
+  QTest::keyClick(dlg.cboIP()->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(joined.size(), 1);
+}
+
+TEST_F(VoiceDialog, AnOpeningDuringTheHandOverIsNotUnloaded) {
+  // The engine's start lets events run; an invitation may open the dialog meanwhile.
+  QObject::connect(&dlg, &FrmConVOI::EvHOST, &dlg,
+                   [this] { dlg.OpenOnlyName(QStringLiteral("192.0.2.1")); });
+  host(QStringLiteral("あき"), 2);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_TRUE(dlg.btnJOIN()->isVisible());
+  EXPECT_EQ(dlg.cboIP()->currentText(), QStringLiteral("192.0.2.1"));
+  EXPECT_EQ(dlg.lstDEVICE()->count(), 4);
 }
 
 // The main window's buttons open the dialog, made once; its hand-over is passed on.
