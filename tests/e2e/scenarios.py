@@ -350,14 +350,19 @@ def set_limit(host, text):
     wait_until("limit box closed", lambda: not host.exists({"name": "入力欄", "window": box}))
 
 
+LIMIT_MENU = "人数制限メニュー"
+MEMBER_MENU = "参加者メニュー"
+
+
 def host_menu(pc, spec, kind, entry, row=None):
     """Opens a popup menu with a click on a widget (or a right click on a list row) and
     chooses an entry."""
     if row is not None:
         pc.call("click_cell", spec={"name": USER_LIST}, row=row, kind="b3c")
+        pc.call("menu_pick", entry=entry, menu=MEMBER_MENU)
     else:
         pc.call("click", spec=spec, kind=kind)
-    pc.call("menu_pick", entry=entry)
+        pc.call("menu_pick", entry=entry, menu=LIMIT_MENU)
 
 
 def row_index(pc, name):
@@ -370,6 +375,43 @@ def row_index(pc, name):
 def row_of(pc, name):
     rows = pc.rows(USER_LIST)
     return next((r for r in rows if r[0] == name), ["", "", "", ""])
+
+
+@scenario
+def search_then_host(run):
+    """A join with nobody hosting searches until it is stopped; the same PC then joins
+    the session another PC hosts."""
+    host, member = run.pc("pc1"), run.pc("pc2")
+    wait_main_window(host)
+    wait_main_window(member)
+    open_voice_dialog(member, False)
+    fill_combo_text(member, NICK_FIELD, "さがし")
+    fill_combo_text(member, ADDRESS_FIELD, "127.0.0.1")
+    member.press(DIALOG_JOIN)
+    wait_until("search-cancel button", lambda: member.exists(member.button("中止")))
+    if "ホスト検索開始" not in info_messages(member):
+        raise E2EError("search running without saying so")
+    for caption in ("ホスト", "参加"):
+        states = member.call("states", spec=member.button(caption, any=True))
+        if {"showing", "enabled"} <= set(states):
+            raise E2EError("%s stays usable during the search" % caption)
+
+    started = time.monotonic()
+    member.press("中止")
+    wait_until("search stopped", lambda: not member.exists(member.button("中止"))
+               and "enabled" in member.call("states", spec=member.button("参加")))
+    run.timing("search_stop", started)
+    if VOICE_TAB in tab_state(member)["tabs"]:
+        raise E2EError("a stopped search left a voice tab")
+
+    start_voice(host, True, "ほすと")
+    started = time.monotonic()
+    start_voice(member, False, "さがし", "127.0.0.1")
+    for pc in (host, member):
+        wait_until("%s lists both" % pc.name,
+                   lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "さがし"])
+    run.timing("join_after_stopped_search", started)
+    run.check_alive()
 
 
 def say(pc, text):
