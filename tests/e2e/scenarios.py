@@ -451,6 +451,7 @@ def main():
             traceback.print_exc()
             label = "%s-%s" % (name, time.strftime("%H%M%S"))
             for pc in run.pcs:
+                report_window_logs(pc)
                 pc.save_evidence(args.artifacts, label)
             print("evidence in %s" % args.artifacts, file=sys.stderr)
         finally:
@@ -465,6 +466,20 @@ def main():
         failed += 0 if ok else 1
     print("%d passed, %d failed" % (len(args.names) - failed, failed))
     return 1 if failed else 0
+
+
+def report_window_logs(pc):
+    """The last lines of the PC's information and chat logs, as its window shows them."""
+    try:
+        info = info_messages(pc)[-15:]
+        chat = chat_log(pc).splitlines()[-10:]
+    except Exception as e:  # a PC whose program has ended has no logs to show
+        print("---- no window logs of %s: %s" % (pc.name, e), file=sys.stderr)
+        return
+    print("---- information log of %s (last %d) ----" % (pc.name, len(info)), file=sys.stderr)
+    print("\n".join(info), file=sys.stderr)
+    print("---- chat log of %s (last %d) ----" % (pc.name, len(chat)), file=sys.stderr)
+    print("\n".join(chat), file=sys.stderr)
 
 
 def reap(timeout=5.0):
