@@ -99,6 +99,10 @@ class PC:
             "QT_ACCESSIBILITY": "1",
             "LANG": "C.UTF-8",
         })
+        if env.get("ASAN_OPTIONS"):
+            # libxkbcommon-x11 reads keymap names with strndup past their end, which the
+            # strict string checks of the test suite report on every X11 start.
+            env["ASAN_OPTIONS"] += ":strict_string_checks=0"
         log = open(self.driver_log, "ab")
         self.session = subprocess.Popen(
             ["dbus-run-session", "--", SYSTEM_PYTHON, os.path.join(HERE, "atspi_driver.py")],
