@@ -39,21 +39,55 @@ def _own_group_and_die_with_parent():
         pass
 
 
+def _group_alive(pgid):
+    """Whether a process of the group still runs (ended ones awaiting collection don't
+    count)."""
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open("/proc/%s/stat" % entry, encoding="ascii", errors="replace") as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+        except OSError:
+            continue
+        if int(fields[2]) == pgid and fields[0] != "Z":
+            return True
+    return False
+
+
+def _collect_group(pgid):
+    while True:
+        try:
+            if os.waitpid(-pgid, os.WNOHANG)[0] == 0:
+                return
+        except ChildProcessError:
+            return
+
+
 def _kill_group(proc, grace=3.0):
-    if proc is None or proc.poll() is not None:
+    """Ends the process group that proc leads: the leader and whatever it started (the
+    bus, the accessibility services, Talvora), politely first."""
+    if proc is None:
         return
-    try:
-        os.killpg(proc.pid, signal.SIGTERM)
-    except ProcessLookupError:
-        return
-    try:
-        proc.wait(grace)
-    except subprocess.TimeoutExpired:
+    if _group_alive(proc.pid):
+        try:
+            os.killpg(proc.pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+    deadline = time.monotonic() + grace
+    while _group_alive(proc.pid) and time.monotonic() < deadline:
+        proc.poll()
+        time.sleep(0.05)
+    if _group_alive(proc.pid):
         try:
             os.killpg(proc.pid, signal.SIGKILL)
         except ProcessLookupError:
             pass
-        proc.wait()
+    try:
+        proc.wait(grace)
+    except subprocess.TimeoutExpired:
+        pass
+    _collect_group(proc.pid)  # members whose parent ended come back to the test process
 
 
 class PC:
@@ -158,6 +192,11 @@ class PC:
                 pass
         _kill_group(self.session)
         _kill_group(self.xvfb)
+
+    def leftovers(self):
+        """Process groups of this PC still running after stop(): none, normally."""
+        return [name for name, proc in (("session", self.session), ("display", self.xvfb))
+                if proc is not None and _group_alive(proc.pid)]
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)

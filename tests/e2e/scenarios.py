@@ -27,6 +27,7 @@ CHAT_LOG = "音声チャットログ"
 USER_LIST = "参加者リスト"
 USER_COUNT = "参加人数"
 INPUT_LINE = "発言入力"
+TOPIC_LINE = "トピック"
 VOICE_TAB = "音声"
 
 SCENARIOS = {}
@@ -286,11 +287,17 @@ def three_pcs(run):
 
     host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数制限を解除する")
     wait_until("limit removed", lambda: "人数制限を無制限にしました。" in chat_log(host))
+
+    # A topic set before the third joins reaches the member in and, on joining, the third.
+    topic = "きょうの話題 %d" % os.getpid()
+    enter_text(host, TOPIC_LINE, topic)
+    wait_until("topic on the second PC", lambda: second.text(TOPIC_LINE) == topic)
     start_voice(third, False, "さんばん", "127.0.0.1")
     everyone = ["@ほすと", "さんばん", "にばん"]
     for pc in (host, second, third):
         wait_until("%s lists three" % pc.name,
                    lambda pc=pc: sorted(list_names(pc)) == everyone)
+    wait_until("topic on the newcomer", lambda: third.text(TOPIC_LINE) == topic)
 
     # Colour and team of the second PC. Tree rows carry no colour on the accessibility
     # bus, so the colour is read where it is: in the chat line's text attributes.
@@ -414,11 +421,16 @@ def search_then_host(run):
     run.check_alive()
 
 
-def say(pc, text):
-    spec = {"role": "text", "name": INPUT_LINE}
-    pc.call("set_text", spec=spec, text=text)
+def enter_text(pc, name, text):
+    """Types a line into a text field and presses Enter."""
+    spec = {"role": "text", "name": name}
     pc.call("focus", spec=spec)
+    pc.call("set_text", spec=spec, text=text)
     pc.call("key", key="Return")
+
+
+def say(pc, text):
+    enter_text(pc, INPUT_LINE, text)
 
 
 def main():
@@ -459,6 +471,11 @@ def main():
             for faulty in run.sanitizer_faults():
                 print("sanitizer: " + faulty, file=sys.stderr)
                 ok = False
+            for pc in run.pcs:
+                for group in pc.leftovers():
+                    print("%s: the %s processes outlived the scenario" % (pc.name, group),
+                          file=sys.stderr)
+                    ok = False
             if not args.keep:
                 shutil.rmtree(workroot, ignore_errors=True)
             reap()
