@@ -110,12 +110,19 @@ class PC:
         for sub in (".config", ".local/share", ".cache", "run"):
             os.makedirs(os.path.join(self.home, sub))
         os.chmod(os.path.join(self.home, "run"), 0o700)
+        # The flag the audio set-up leaves behind once it has been confirmed.
+        self.audio_setup_flag = os.path.join(self.home, ".config", "Talvora", "platform.ini")
         if audio_setup_done:
-            # The flag the audio set-up leaves behind once it has been confirmed.
-            flag_dir = os.path.join(self.home, ".config", "Talvora")
-            os.makedirs(flag_dir)
-            with open(os.path.join(flag_dir, "platform.ini"), "w", encoding="utf-8") as f:
+            os.makedirs(os.path.dirname(self.audio_setup_flag))
+            with open(self.audio_setup_flag, "w", encoding="utf-8") as f:
                 f.write("[Voice]\nAudioSetupDone=1\n")
+
+    def audio_setup_recorded(self):
+        try:
+            with open(self.audio_setup_flag, encoding="utf-8", errors="replace") as f:
+                return "AudioSetupDone=1" in f.read().replace(" ", "")
+        except OSError:
+            return False
 
     # ----- start and stop -----
     def start(self, timeout=90):
