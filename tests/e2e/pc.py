@@ -271,15 +271,11 @@ class PC:
         os.makedirs(folder, exist_ok=True)
         base = os.path.join(folder, "%s-%s" % (label, self.name))
         if self.display is not None and self.xvfb is not None and self.xvfb.poll() is None:
-            xwd = base + ".xwd"
-            r = subprocess.run(["xwd", "-root", "-silent", "-display", ":%d" % self.display,
-                                "-out", xwd], capture_output=True, timeout=30)
-            if r.returncode == 0 and _real_convert():
-                png = base + ".png"
-                if subprocess.run([_real_convert(), xwd, png], capture_output=True,
-                                  timeout=60).returncode == 0:
-                    os.remove(xwd)
-            print("  screen of %s saved beside %s" % (self.name, base), file=sys.stderr)
+            try:
+                self._screenshot(base)
+                print("  screen of %s saved beside %s" % (self.name, base), file=sys.stderr)
+            except (OSError, subprocess.SubprocessError) as e:
+                print("  no screen of %s: %s" % (self.name, e), file=sys.stderr)
         try:
             tree = self.call("dump", wait=60)
             with open(base + "-tree.txt", "w", encoding="utf-8") as f:
@@ -294,6 +290,14 @@ class PC:
                 print("---- %s of %s (last %d lines) ----" % (title, self.name, len(tail)),
                       file=sys.stderr)
                 sys.stderr.write("".join(tail))
+
+    def _screenshot(self, base):
+        xwd = base + ".xwd"
+        subprocess.run(["xwd", "-root", "-silent", "-display", ":%d" % self.display, "-out",
+                        xwd], capture_output=True, timeout=30, check=True)
+        if _real_convert() and subprocess.run([_real_convert(), xwd, base + ".png"],
+                                              capture_output=True, timeout=60).returncode == 0:
+            os.remove(xwd)
 
     def sanitizer_reports(self):
         """Lines in which AddressSanitizer or UndefinedBehaviorSanitizer reported a fault."""
