@@ -12,6 +12,7 @@ and logs are saved under the artifacts folder and the logs' tails are printed.
 import argparse
 import ctypes
 import os
+import re
 import shutil
 import sys
 import tempfile
@@ -171,7 +172,20 @@ def startup(run):
     headers = [h["name"] for h in pc.call("find", spec={"role": "table column header"})]
     if headers[:4] != ["時刻", "機能", "種別", "メッセージ"]:
         raise E2EError("INFO log columns: %r" % headers)
-    pc.rows(INFO_LOG)  # readable, whatever it holds
+
+    # The join dialog lists the devices (the information log says so) and, cancelled,
+    # starts nothing.
+    open_voice_dialog(pc, False)
+    pc.press("キャンセル")
+    wait_until("dialog closed", lambda: not pc.exists(pc.button(DIALOG_JOIN)))
+    rows = pc.rows(INFO_LOG)
+    searched = [r for r in rows if r[3] == "通信機器検索完了"]
+    if not searched or searched[0][1] != "音声" or not re.fullmatch(r"\d{1,2}:\d\d:\d\d",
+                                                                   searched[0][0]):
+        raise E2EError("information log after the dialog: %r" % rows)
+    if tab_state(pc)["tabs"] != ["INFO", "過去ログ"] or \
+            "enabled" not in pc.call("states", spec=pc.button("参加")):
+        raise E2EError("a cancelled dialog left a session behind")
 
     started = time.monotonic()
     pc.select_tab("過去ログ")
