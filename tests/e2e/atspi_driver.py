@@ -559,32 +559,42 @@ def main():
     driver = Driver()
     log("ready; DISPLAY", os.environ.get("DISPLAY"), "bus",
         os.environ.get("DBUS_SESSION_BUS_ADDRESS"))
-    for line in sys.stdin:
-        line = line.strip()
-        if not line:
-            continue
-        try:
-            request = json.loads(line)
-            op = request.pop("op")
-            rid = request.pop("id", None)
-        except Exception as e:  # a broken request line is answered, not fatal
-            print(json.dumps({"ok": False, "error": "bad request: %s" % e}), flush=True)
-            continue
-        if op == "quit":
-            driver.op_stop()
-            print(json.dumps({"id": rid, "ok": True, "result": None}), flush=True)
-            break
-        try:
-            handler = getattr(driver, "op_" + op, None)
-            if handler is None:
-                raise DriverError("unknown op " + op)
-            reply = {"id": rid, "ok": True, "result": handler(**request)}
-        except Exception as e:
-            if not isinstance(e, DriverError):
-                log(traceback.format_exc())
-            reply = {"id": rid, "ok": False, "error": str(e)}
-        print(json.dumps(reply, ensure_ascii=False), flush=True)
-    driver.op_stop()
+    quit_asked = False
+    try:
+        for line in sys.stdin:
+            line = line.strip()
+            if not line:
+                continue
+            try:
+                request = json.loads(line)
+                op = request.pop("op")
+                rid = request.pop("id", None)
+            except Exception as e:  # a broken request line is answered, not fatal
+                print(json.dumps({"ok": False, "error": "bad request: %s" % e}), flush=True)
+                continue
+            if op == "quit":
+                quit_asked = True
+                driver.op_stop()
+                print(json.dumps({"id": rid, "ok": True, "result": None}), flush=True)
+                break
+            try:
+                handler = getattr(driver, "op_" + op, None)
+                if handler is None:
+                    raise DriverError("unknown op " + op)
+                reply = {"id": rid, "ok": True, "result": handler(**request)}
+            except Exception as e:
+                if not isinstance(e, DriverError):
+                    log(traceback.format_exc())
+                reply = {"id": rid, "ok": False, "error": str(e)}
+            print(json.dumps(reply, ensure_ascii=False), flush=True)
+    finally:
+        driver.op_stop()
+        if not quit_asked:
+            # The test process is gone without saying quit (killed on a timeout): nobody
+            # else will end this PC's bus and accessibility services, so end the whole
+            # process group this driver belongs to, itself last.
+            log("input closed; ending the PC's processes")
+            os.killpg(os.getpgrp(), signal.SIGTERM)
 
 
 if __name__ == "__main__":
