@@ -232,8 +232,8 @@ def voice_pair(run):
     wait_until("line on the host", lambda: line in chat_log(host))
     run.timing("chat_line", started)
     shown = [row for row in chat_log(host).splitlines() if line in row]
-    if not any("めんばー" in row for row in shown):
-        raise E2EError("the line shows without its sender: %r" % shown)
+    if len(shown) != 1 or not shown[0].endswith("<めんばー> " + line):
+        raise E2EError("the line shows as %r" % shown)
     wait_until("own line on the member", lambda: line in chat_log(member))
 
     started = time.monotonic()
