@@ -361,6 +361,37 @@ def three_pcs(run):
     run.check_alive()
 
 
+@scenario
+def simultaneous_joins(run):
+    """Two members press join at the same moment and leave at the same moment: every
+    list ends up with all three, then with the host alone."""
+    host, second, third = run.pc("pc1"), run.pc("pc2"), run.pc("pc3")
+    for pc in (host, second, third):
+        wait_main_window(pc)
+    start_voice(host, True, "ほすと")
+    for pc, nick in ((second, "にばん"), (third, "さんばん")):
+        open_voice_dialog(pc, False)
+        fill_combo_text(pc, NICK_FIELD, nick)
+        fill_combo_text(pc, ADDRESS_FIELD, "127.0.0.1")
+    started = time.monotonic()
+    second.press(DIALOG_JOIN)
+    third.press(DIALOG_JOIN)
+    everyone = ["@ほすと", "さんばん", "にばん"]
+    for pc in (host, second, third):
+        wait_until("%s lists three" % pc.name,
+                   lambda pc=pc: sorted(list_names(pc)) == everyone, 30)
+    run.timing("two_joins_to_full_lists", started)
+
+    started = time.monotonic()
+    second.press("退出")
+    third.press("退出")
+    wait_until("host alone", lambda: list_names(host) == ["@ほすと"])
+    for pc in (second, third):
+        wait_until("%s out" % pc.name, lambda pc=pc: VOICE_TAB not in tab_state(pc)["tabs"])
+    run.timing("two_exits_to_host_alone", started)
+    run.check_alive()
+
+
 def set_limit(host, text):
     host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数を制限する")
     box = "人数制限設定"
