@@ -125,14 +125,19 @@ def fill_combo_text(pc, name, text):
     raise E2EError("%s: no text field %s" % (pc.name, name))
 
 
-def start_voice(pc, host, nick, address=None):
-    """Runs the voice connection dialog to its end; the audio set-up box, when it comes,
-    is confirmed. Returns, once the voice tab is there and chosen, whether the audio
-    set-up box came."""
+def fill_voice_dialog(pc, host, nick, address=None):
+    """Opens the host or join dialog and types the nickname (and the host's address)."""
     open_voice_dialog(pc, host)
     fill_combo_text(pc, NICK_FIELD, nick)
     if not host:
         fill_combo_text(pc, ADDRESS_FIELD, address)
+
+
+def start_voice(pc, host, nick, address=None):
+    """Runs the voice connection dialog to its end; the audio set-up box, when it comes,
+    is confirmed. Returns, once the voice tab is there and chosen, whether the audio
+    set-up box came."""
+    fill_voice_dialog(pc, host, nick, address)
     pc.press(DIALOG_HOST if host else DIALOG_JOIN)
     setup_seen = []
 
@@ -283,9 +288,7 @@ def three_pcs(run):
     run.timing("limit_set", started)
 
     started = time.monotonic()
-    open_voice_dialog(third, False)
-    fill_combo_text(third, NICK_FIELD, "さんばん")
-    fill_combo_text(third, ADDRESS_FIELD, "127.0.0.1")
+    fill_voice_dialog(third, False, "さんばん", "127.0.0.1")
     third.press(DIALOG_JOIN)
     refused = wait_until("refusal on the third PC",
                          lambda: "参加に失敗しました。" in info_messages(third)
@@ -370,9 +373,7 @@ def simultaneous_joins(run):
         wait_main_window(pc)
     start_voice(host, True, "ほすと")
     for pc, nick in ((second, "にばん"), (third, "さんばん")):
-        open_voice_dialog(pc, False)
-        fill_combo_text(pc, NICK_FIELD, nick)
-        fill_combo_text(pc, ADDRESS_FIELD, "127.0.0.1")
+        fill_voice_dialog(pc, False, nick, "127.0.0.1")
     started = time.monotonic()
     second.press(DIALOG_JOIN)
     third.press(DIALOG_JOIN)
@@ -435,9 +436,7 @@ def search_then_host(run):
     host, member = run.pc("pc1"), run.pc("pc2")
     wait_main_window(host)
     wait_main_window(member)
-    open_voice_dialog(member, False)
-    fill_combo_text(member, NICK_FIELD, "さがし")
-    fill_combo_text(member, ADDRESS_FIELD, "127.0.0.1")
+    fill_voice_dialog(member, False, "さがし", "127.0.0.1")
     member.press(DIALOG_JOIN)
     wait_until("search-cancel button", lambda: member.exists(member.button("中止")))
     if "ホスト検索開始" not in info_messages(member):
