@@ -19,6 +19,7 @@ import tempfile
 import time
 import traceback
 
+sys.dont_write_bytecode = True  # no byte-code caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from pc import PC, E2EError, wait_until  # noqa: E402
 
