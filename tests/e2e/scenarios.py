@@ -249,6 +249,10 @@ def voice_pair(run):
     run.timing("exit_to_row_gone", started)
     wait_until("member's host button back",
                lambda: "enabled" in member.call("states", spec=member.button("ホスト")))
+    saved = open_saved_voice_log(member)
+    if not any(row.endswith("めんばー< " + line) for row in saved.splitlines()):
+        raise E2EError("the saved log lacks the member's line: %r" % saved[-300:])
+    member.select_tab("INFO")
 
     # The same program joins again; the dialog offers the name and address used before.
     open_voice_dialog(member, False)
@@ -357,6 +361,13 @@ def three_pcs(run):
                    lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "にばん"])
     run.timing("kick_to_session_end", started)
 
+    # The removed member's log was saved with the colours it showed.
+    if line not in open_saved_voice_log(third):
+        raise E2EError("the removed member's saved log lacks the red line")
+    style = third.call("text_style", spec={"role": "text", "name": OLD_LOG_VIEW}, needle=line)
+    if style.get("fg-color") != "255,0,0":
+        raise E2EError("the saved red line reads back as %r" % style)
+
     # The host leaves: the session goes on with the remaining member as its host.
     started = time.monotonic()
     host.press("退出")
@@ -392,6 +403,20 @@ def simultaneous_joins(run):
         wait_until("%s out" % pc.name, lambda pc=pc: VOICE_TAB not in tab_state(pc)["tabs"])
     run.timing("two_exits_to_host_alone", started)
     run.check_alive()
+
+
+OLD_LOG_VIEW = "過去ログ表示"
+
+
+def open_saved_voice_log(pc):
+    """Opens the newest saved voice chat log on the old-log tab; returns its text."""
+    pc.select_tab("過去ログ")
+    files = wait_until("%s saved voice logs" % pc.name, lambda: sorted(
+        item["name"] for item in pc.call("find", spec={"role": "list item"})
+        if item["name"].startswith("VOICE_")))
+    pc.call("click", spec={"role": "list item", "name": files[-1]})
+    return wait_until("%s old log shown" % pc.name,
+                      lambda: pc.call("text", spec={"role": "text", "name": OLD_LOG_VIEW}))
 
 
 def set_limit(host, text):
