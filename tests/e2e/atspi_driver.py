@@ -391,34 +391,21 @@ class Driver:
     def op_states(self, spec):
         return sorted(states_of(self.find(spec)))
 
-    def op_rows(self, spec, colours=False):
-        """The rows of a tree or table as lists of cell texts (plus the cells' screen
-        positions and, on request, the foreground colour of the first cell)."""
+    def op_rows(self, spec):
+        """The rows of a tree or table as lists of cell texts. (Cells tell no colour on
+        this bus: colours are read from text runs, see op_text_style.)"""
         acc = self.find(spec)
         table = acc.get_table_iface()
         if table is None:
             raise DriverError("no rows in %s" % json.dumps(spec, ensure_ascii=False))
         rows = []
         for r in range(table.get_n_rows()):
-            cells, row_colour = [], None
+            cells = []
             for c in range(table.get_n_columns()):
                 cell = table.get_accessible_at(r, c)
                 cells.append(safe_name(cell) if cell is not None else "")
-                if colours and c == 0 and cell is not None:
-                    row_colour = self._colour(cell)
-            rows.append({"cells": cells, "colour": row_colour} if colours else cells)
+            rows.append(cells)
         return rows
-
-    def _colour(self, cell):
-        attrs = {}
-        text = cell.get_text_iface()
-        if text is not None and text.get_character_count() > 0:
-            attrs = dict(text.get_attribute_run(0, True)[0] or {})
-        try:
-            attrs.update(dict(cell.get_attributes() or {}))
-        except Exception:
-            pass
-        return attrs.get("fg-color") or attrs.get("color")
 
     def op_click_cell(self, spec, row, column=0, kind="b1c"):
         """A click (b1c), double click (b1d) or right click (b3c) on a cell of a tree."""
