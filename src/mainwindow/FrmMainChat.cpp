@@ -128,7 +128,12 @@ void FrmMain::SetUserTeam(std::uint32_t id, int team) {
 void FrmMain::UpdateUserCount() {
   const SessionLink::MemberCount count =
       session_ ? session_->MemberCounts() : SessionLink::MemberCount{};
-  fraVOICE_->lblUserNum()->setText(UserCountText(count.current, count.maximum));
+  const QString text = UserCountText(count.current, count.maximum);
+  QLabel *label = fraVOICE_->lblUserNum();
+  label->setText(text);
+  // The label's name stays fixed so that it can be found; a screen reader reads the
+  // count from its description.
+  label->setAccessibleDescription(text);
 }
 
 std::uint32_t FrmMain::OwnColourValue() const { return ColourValue(ownColour_); }

@@ -290,6 +290,8 @@ def three_pcs(run):
     started = time.monotonic()
     set_limit(host, "2")
     wait_until("limit line", lambda: "人数制限を2人にしました。" in chat_log(host))
+    for pc in (host, second):
+        wait_until("%s count label" % pc.name, lambda pc=pc: user_count(pc) == "2人参加／2人制限")
     run.timing("limit_set", started)
 
     started = time.monotonic()
@@ -308,6 +310,7 @@ def three_pcs(run):
 
     host_menu(host, {"role": "label", "name": USER_COUNT}, "b1c", "人数制限を解除する")
     wait_until("limit removed", lambda: "人数制限を無制限にしました。" in chat_log(host))
+    wait_until("no limit on the member", lambda: user_count(second) == "2人参加／人数制限無し")
 
     # A topic set before the third joins reaches the member in and, on joining, the third.
     topic = "きょうの話題 %d" % os.getpid()
@@ -417,6 +420,11 @@ def open_saved_voice_log(pc):
     pc.call("click", spec={"role": "list item", "name": files[-1]})
     return wait_until("%s old log shown" % pc.name,
                       lambda: pc.call("text", spec={"role": "text", "name": OLD_LOG_VIEW}))
+
+
+def user_count(pc):
+    """The member-count label's text (its accessible description)."""
+    return pc.call("inspect", spec={"role": "label", "name": USER_COUNT})["description"]
 
 
 def set_limit(host, text):
