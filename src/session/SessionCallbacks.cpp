@@ -33,9 +33,12 @@ void SessionEngine::DirectPlay8Event_CreatePlayer(quint32 playerId) {
   SendSessionMessage(encodeValueMessage(kColour, std::int32_t(window_.OwnColourValue())), playerId);
 }
 
-void SessionEngine::DirectPlay8Event_DestroyPlayer(quint32 playerId) {
+void SessionEngine::DirectPlay8Event_DestroyPlayer(quint32 playerId, quint32 reason) {
   if (!TakesCallbacks()) return;
   if (playerId == ownPlayerId_) {
+    // Otherwise a removed member sees its session end exactly as if it had left.
+    if (reason == kDestroyHostDestroyedPlayer)
+      report_.Log(kKindStop, QStringLiteral("ホストによって音声チャットから外されました。"));
     EndLostSession();
     return;
   }

@@ -140,7 +140,8 @@ class SessionEngine : public QObject {
   // can deliver results the platform rarely gives) ---------------------------------
   void DirectPlay8Event_ConnectComplete(quint32 result);
   void DirectPlay8Event_CreatePlayer(quint32 playerId);
-  void DirectPlay8Event_DestroyPlayer(quint32 playerId);
+  // reason: peer::kDestroy*; a member removed by the host is told so before its session ends.
+  void DirectPlay8Event_DestroyPlayer(quint32 playerId, quint32 reason = peer::kDestroyNormal);
   void DirectPlay8Event_EnumHostsResponse(const peer::EnumHostsResponse &response);
   void DirectPlay8Event_HostMigrate(quint32 newHostId);
   void DirectPlay8Event_InfoNotify(quint32 messageId, quint32 playerId);

@@ -359,6 +359,8 @@ def three_pcs(run):
     wait_until("third PC's voice tab gone", lambda: VOICE_TAB not in tab_state(third)["tabs"])
     wait_until("third PC can host again",
                lambda: "enabled" in third.call("states", spec=third.button("ホスト")))
+    if "ホストによって音声チャットから外されました。" not in info_messages(third):
+        raise E2EError("the removed member was not told why its session ended")
     for pc in (host, second):
         wait_until("%s drops the removed member" % pc.name,
                    lambda pc=pc: sorted(list_names(pc)) == ["@ほすと", "にばん"])

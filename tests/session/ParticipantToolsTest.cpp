@@ -69,6 +69,8 @@ TEST(ParticipantTools, KickingRemovesTheMemberAndReportsWhatCannotBeDone) {
   s.tools[0].KickMember(m1);
   ASSERT_TRUE(waitUntil([&] { return s[1].engine.SessionState() == SessionEngine::kIdle; }));
   EXPECT_FALSE(s[1].engine.HoldsSession());
+  EXPECT_TRUE(s[1].window.hasInfo(QStringLiteral("ホストによって音声チャットから外されました。")));
+  EXPECT_FALSE(s[2].window.hasInfo(QStringLiteral("ホストによって音声チャットから外されました。")));
   EXPECT_TRUE(waitUntil([&] { return !s[0].window.rows.contains(m1); }));
   EXPECT_TRUE(waitUntil([&] { return !s[2].window.rows.contains(m1); }));
   EXPECT_EQ(s[2].engine.SessionState(), SessionEngine::kMember);
