@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QThread>
 #include <QTreeWidget>
@@ -83,6 +84,11 @@ QString SelectedOptionIndex(const QWidget *window, const QString &controlName) {
       return name.mid(prefix.size(), name.size() - prefix.size() - 1);
   }
   return QStringLiteral("0");
+}
+
+bool IsMenuKey(const QKeyEvent &event) {
+  return event.key() == Qt::Key_Menu ||
+         (event.key() == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier);
 }
 
 }  // namespace tv::app

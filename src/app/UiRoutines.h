@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QKeyEvent;
 class QTreeWidget;
 class QUrl;
 class QWidget;
@@ -42,5 +43,8 @@ QString SelectedOptionIndex(const QWidget *window, const QString &controlName);
 
 // Object name of element `index` of a control array: "lblMSG(3)".
 QString ArrayName(const QString &controlName, int index);
+
+// The keys that open a control's menu from the keyboard: the menu key or Shift+F10.
+bool IsMenuKey(const QKeyEvent &event);
 
 }  // namespace tv::app

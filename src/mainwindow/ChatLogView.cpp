@@ -44,6 +44,7 @@ ChatLogView::ChatLogView(QWidget *parent)
 
   menu_ = new QMenu(this);
   menu_->setObjectName(QStringLiteral("btnLogRoot"));
+  menu_->setAccessibleName(QStringLiteral("チャットログメニュー"));
   selTopic_ = menu_->addAction(QStringLiteral("選択範囲をトピックにする"));
   selTopic_->setObjectName(QStringLiteral("btnMenuSelTOPIC"));
   selCopy_ = menu_->addAction(QStringLiteral("選択範囲をコピーする"));

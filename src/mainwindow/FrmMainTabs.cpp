@@ -135,7 +135,11 @@ void FrmMain::adoptIrcPane(IrcPane *pane) {
   connect(pane, &IrcPane::EvAddMyTab, this, [this, pane] { onPaneAddMyTab(pane); });
   connect(pane, &IrcPane::EvRemoveMe, this, [this, pane] { onPaneRemoveMe(pane); });
   connect(pane, &IrcPane::EvRefreshMe, this, [this, pane] { onPaneRefreshMe(pane); });
-  connect(pane, &IrcPane::EvVoiceJoin, this, &FrmMain::voiceJoinRequested);
+  // An invitation is only taken up while no session is held, like the join button; a
+  // dialog opened during a session could only fail silently.
+  connect(pane, &IrcPane::EvVoiceJoin, this, [this](const QString &address) {
+    if (sessionState() == 0) Q_EMIT voiceJoinRequested(address);
+  });
   connect(pane, &IrcPane::EvSysMsg, this, &FrmMain::addIINF);
   cboTX_->raise();
 }

@@ -6,6 +6,7 @@
 #include "mainwindow/ColourTable.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace tv::mainwindow {
@@ -73,8 +74,9 @@ std::optional<std::uint32_t> ParticipantList::UserColor(std::uint32_t id) const 
 void ParticipantList::SetUserColor(std::uint32_t id, std::uint32_t colour) {
   QTreeWidgetItem *row = item(id);
   if (!row) return;
-  const QColor c = ColourFromValue(colour);
-  for (int column = 0; column < columnCount(); ++column) row->setForeground(column, c);
+  // Only the name takes the member's colour: a pale colour would make the marks, the
+  // team digit and the round-trip time unreadable.
+  row->setForeground(0, ColourFromValue(colour));
 }
 
 void ParticipantList::SetUserPing(std::uint32_t id, const QString &text) {
@@ -120,6 +122,17 @@ void ParticipantList::fitPingColumn() {
 void ParticipantList::resizeEvent(QResizeEvent *event) {
   QTreeWidget::resizeEvent(event);
   fitPingColumn();
+}
+
+void ParticipantList::keyPressEvent(QKeyEvent *event) {
+  if (app::IsMenuKey(*event)) {
+    const QTreeWidgetItem *row = currentItem();
+    const QRect at = row ? visualItemRect(row) : QRect();
+    Q_EMIT menuKeyPressed(viewport()->mapToGlobal(at.bottomLeft()));
+    event->accept();
+    return;
+  }
+  QTreeWidget::keyPressEvent(event);
 }
 
 void ParticipantList::mouseReleaseEvent(QMouseEvent *event) {

@@ -52,10 +52,13 @@ class ParticipantList : public QTreeWidget {
 
  Q_SIGNALS:
   void mouseReleased(Qt::MouseButton button, const QPoint &globalPos);
+  // The menu key or Shift+F10: the member menu, for keyboard and screen-reader users.
+  void menuKeyPressed(const QPoint &globalPos);
 
  protected:
   void resizeEvent(QResizeEvent *event) override;
   void mouseReleaseEvent(QMouseEvent *event) override;
+  void keyPressEvent(QKeyEvent *event) override;
 
  private:
   QTreeWidgetItem *item(std::uint32_t id) const { return rows_.value(id); }

@@ -93,6 +93,8 @@ VoicePane::VoicePane(QWidget *parent) : QWidget(parent) {
   lblUserNum_->setObjectName(QStringLiteral("lblUserNum"));
   lblUserNum_->setAccessibleName(QStringLiteral("参加人数"));
   lblUserNum_->setToolTip(QStringLiteral("クリックで人数制限を設定します"));
+  // Focusable so that the limit menu can be opened from the keyboard too.
+  lblUserNum_->setFocusPolicy(Qt::TabFocus);
   lblUserNum_->installEventFilter(this);
   lblTOPIC_ = new QLabel(QStringLiteral("TOPIC"), this);
   txtTOPIC_ = new TopicLine(this);
@@ -115,12 +117,15 @@ VoicePane::VoicePane(QWidget *parent) : QWidget(parent) {
   menuEntry(limitMenu_, QStringLiteral("btnLimitMinus"), QStringLiteral("人数制限を解除する"));
   mikeMenu_ = new QMenu(this);
   mikeMenu_->setObjectName(QStringLiteral("btnMikeRoot"));
+  mikeMenu_->setAccessibleName(QStringLiteral("マイクメニュー"));
   menuEntry(mikeMenu_, QStringLiteral("btnMKSetup"), QStringLiteral("マイクを自動調整する"));
 
   connect(lstUSER_, &ParticipantList::mouseReleased, this,
           [this](Qt::MouseButton button, const QPoint &globalPos) {
             if (button == Qt::RightButton) userMenu_->popup(globalPos);
           });
+  connect(lstUSER_, &ParticipantList::menuKeyPressed, userMenu_,
+          [this](const QPoint &globalPos) { userMenu_->popup(globalPos); });
   btnMuteMK_->installEventFilter(this);
   sldMK_->installEventFilter(this);
 }
@@ -283,6 +288,20 @@ bool VoicePane::eventFilter(QObject *watched, QEvent *event) {
       limitMenu_->popup(at);
     } else if ((watched == btnMuteMK_ || watched == sldMK_) && mouse->button() == Qt::RightButton) {
       mikeMenu_->popup(at);
+    }
+  } else if (event->type() == QEvent::KeyPress) {
+    const auto *key = static_cast<QKeyEvent *>(event);
+    auto *widget = static_cast<QWidget *>(watched);
+    const QPoint at = widget->mapToGlobal(widget->rect().bottomLeft());
+    const bool press =
+        key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Space;
+    if (watched == lblUserNum_ && (press || app::IsMenuKey(*key))) {
+      limitMenu_->popup(at);
+      return true;
+    }
+    if ((watched == btnMuteMK_ || watched == sldMK_) && app::IsMenuKey(*key)) {
+      mikeMenu_->popup(at);
+      return true;
     }
   }
   return QWidget::eventFilter(watched, event);

@@ -67,6 +67,28 @@ TEST_F(FrmMainParticipantsTest, MenusOpenFromTheirTriggersOnly) {
   }
   EXPECT_FALSE(users->isVisible());
 
+  // The same menus from the keyboard: the menu key or Shift+F10 on the list, Enter, Space
+  // or the menu key on the count label.
+  const struct {
+    QWidget *target;
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    QMenu *menu;
+  } keys[] = {
+      {w->lstUSER(), Qt::Key_Menu, {}, users},
+      {w->lstUSER(), Qt::Key_F10, Qt::ShiftModifier, users},
+      {w->fraVOICE()->lblUserNum(), Qt::Key_Return, {}, limit},
+      {w->fraVOICE()->lblUserNum(), Qt::Key_Space, {}, limit},
+      {w->fraVOICE()->lblUserNum(), Qt::Key_Menu, {}, limit},
+  };
+  for (const auto &k : keys) {
+    QTest::keyClick(k.target, k.key, k.modifiers);
+    EXPECT_TRUE(k.menu->isVisible()) << k.target->objectName().toStdString() << " " << k.key;
+    k.menu->hide();
+  }
+  QTest::keyClick(w->fraVOICE()->lblUserNum(), Qt::Key_A);
+  EXPECT_FALSE(limit->isVisible());
+
   // The menus and entries a script picks by name and caption.
   EXPECT_EQ(users->accessibleName(), QStringLiteral("参加者メニュー"));
   EXPECT_EQ(limit->accessibleName(), QStringLiteral("人数制限メニュー"));
@@ -160,6 +182,36 @@ TEST_F(FrmMainParticipantsTest, LimitBoxOpensWithTheCurrentMaximumAndAnswersOnOk
   EXPECT_TRUE(w->isEnabled());
   entry(*w, "btnLimitMinus")->trigger();
   EXPECT_EQ(session.calls, QStringList{QStringLiteral("RemoveMemberLimit")});
+}
+
+TEST_F(FrmMainParticipantsTest, OnlyTheNameTakesTheMembersColour) {
+  auto w = voiceWindow(true);
+  mainwindow::ParticipantList *list = w->lstUSER();
+  const QColor before = list->topLevelItem(0)->foreground(1).color();
+  w->SetUserColor(2, mainwindow::ColourValue(15));
+  for (int i = 0; i < list->topLevelItemCount(); ++i) {
+    const QTreeWidgetItem *item = list->topLevelItem(i);
+    if (item->text(0) != list->RowText(2)) continue;
+    EXPECT_EQ(item->foreground(0).color(),
+              mainwindow::ColourFromValue(mainwindow::ColourValue(15)));
+    for (int column = 1; column < list->columnCount(); ++column)
+      EXPECT_EQ(item->foreground(column).color(), before) << column;
+  }
+}
+
+TEST_F(FrmMainParticipantsTest, AVoiceInvitationIsTakenUpOnlyWithoutASession) {
+  auto w = make(true);
+  QStringList requested;
+  QObject::connect(w.get(), &FrmMain::voiceJoinRequested,
+                   [&](const QString &address) { requested.append(address); });
+  ASSERT_GE(w->OpenIrcPaneSlot(QStringLiteral("irc.example")), 0);
+  test::FakeIrcPane *pane = this->pane(0);
+  ASSERT_NE(pane, nullptr);
+  for (const int state : {1, 2, 3, 0}) {
+    session.state = state;
+    Q_EMIT pane->EvVoiceJoin(QStringLiteral("192.0.2.%1").arg(state));
+  }
+  EXPECT_EQ(requested, QStringList{QStringLiteral("192.0.2.0")});
 }
 
 }  // namespace
