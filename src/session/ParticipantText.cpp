@@ -39,8 +39,10 @@ QString LookupDetail(const QString &text) { return QStringLiteral("　　<エラ
 }  // namespace
 
 MemberLimitInput ParseMemberLimit(const QString &text) {
+  if (text.isEmpty()) return {};
+  // Blanks alone are text that is not a number, not an empty answer.
   const QString t = ToHalfWidth(text).trimmed();
-  if (t.isEmpty()) return {};
+  if (t.isEmpty()) return {MemberLimitInput::kNotNumeric, 0};
   // Sign, then whole digits (plain or grouped by thousands) and/or a fraction.
   static const QRegularExpression kNumber(
       QStringLiteral(R"(^([+-]?)((?:[0-9]{1,3}(?:,[0-9]{3})+)|[0-9]*)(?:\.([0-9]*))?$)"));

@@ -23,7 +23,7 @@ struct MemberLimitInput {
 };
 
 // Full-width characters are read as their half-width forms (５ is 5, ．is ., －is -),
-// blanks around the number are ignored, and a text of blanks alone counts as empty.
+// blanks around the number are ignored, and a text of blanks alone is not numeric.
 // A number is an optional sign, digits (thousands may be grouped with ",") and an
 // optional fraction: "1.6" reads 2, "2.5" reads 3, "-3" reads -3, "1,000" reads 1000.
 // Exponents ("1e3"), hexadecimal, currency signs, badly grouped commas ("1,00") and

@@ -21,8 +21,8 @@ TEST(ParticipantText, MemberLimitIsReadAsAUserMeansIt) {
     qint64 value;
   } cases[] = {
       {u"", Kind::kEmpty, 0},
-      {u"   ", Kind::kEmpty, 0},
-      {u"　", Kind::kEmpty, 0},  // an ideographic blank alone
+      {u"   ", Kind::kNotNumeric, 0},
+      {u"　", Kind::kNotNumeric, 0},  // an ideographic blank alone
       {u"5", Kind::kNumber, 5},
       {u"５", Kind::kNumber, 5},
       {u"３０００１", Kind::kNumber, 30001},
