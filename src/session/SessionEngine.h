@@ -55,10 +55,11 @@ class SessionEngine : public QObject {
     std::function<double()> secondsSinceMidnight;
     // Runs the audio set-up when the voice client says it has never been run, at most
     // once per connection attempt; it records the set-up (peer::AudioSetup) itself.
-    // False when the set-up failed or was cancelled: the start is then abandoned as an
-    // unexpected failure. Empty: the flag at audioSetupPath is set without asking.
+    // Not kOk when the set-up failed (DPNERR_GENERIC) or was cancelled
+    // (DPNERR_USERCANCEL): the start is then abandoned as an unexpected failure with that
+    // code. Empty: the flag at audioSetupPath is set without asking.
     // Called on the UI thread; it may run a modal dialog.
-    std::function<bool()> checkAudioSetup = {};
+    std::function<peer::Result()> checkAudioSetup = {};
   };
 
   // The application every Talvora session uses; all peers must agree on it.

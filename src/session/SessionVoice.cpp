@@ -56,11 +56,12 @@ Result SessionEngine::ConnectVoiceClient() {
   if (r == DVERR_RUNSETUP) {
     // The set-up has never been run on this PC: run it once, then try again.
     const quint64 generation = generation_;
-    const bool setUp = options_.checkAudioSetup ? options_.checkAudioSetup()
-                                                : AudioSetup(options_.audioSetupPath).markRun();
+    const Result setUp = options_.checkAudioSetup ? options_.checkAudioSetup()
+                         : AudioSetup(options_.audioSetupPath).markRun() ? kOk
+                                                                         : DPNERR_GENERIC;
     // A set-up dialog runs its own event loop: the session may have ended meanwhile.
     if (generation != generation_) return kOk;
-    if (!setUp) return DPNERR_GENERIC;
+    if (setUp != kOk) return setUp;
     r = voiceClient_->Connect(sound, clientConfig_);
   }
   if (r != kOk && r != kPending) {

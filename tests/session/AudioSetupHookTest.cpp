@@ -19,7 +19,9 @@ struct HookedPc {
                {QStringLiteral("3.0.3"), network.audioSetupPath, [] { return 1000.0; },
                 [this, &network] {
                   ++setupRuns;
-                  return setupSucceeds && peer::AudioSetup(network.audioSetupPath).markRun();
+                  if (!setupSucceeds) return peer::DPNERR_USERCANCEL;
+                  return peer::AudioSetup(network.audioSetupPath).markRun() ? peer::kOk
+                                                                            : peer::DPNERR_GENERIC;
                 }}) {}
   ~HookedPc() {
     if (engine.HoldsSession()) engine.ReleaseSession();
@@ -59,8 +61,9 @@ TEST(AudioSetupHook, ACancelledSetUpAbandonsTheStart) {
   EXPECT_EQ(pc.setupRuns, 1);  // not asked again within the same attempt
   EXPECT_FALSE(pc.engine.HoldsSession());
   EXPECT_FALSE(pc.window.HasTab(QStringLiteral("VOICE")));
+  // Reported as a cancelled operation, not as an undefined error.
   EXPECT_TRUE(
-      pc.window.infoLines().contains(QStringLiteral("ERR|　　<エラー番号　　> 0x80000008")));
+      pc.window.infoLines().contains(QStringLiteral("ERR|　　<エラー番号　　> 0x80158A0B")));
   EXPECT_FALSE(peer::AudioSetup(network.audioSetupPath).hasRun());
 }
 

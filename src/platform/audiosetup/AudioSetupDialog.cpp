@@ -62,6 +62,7 @@ AudioSetupDialog::AudioSetupDialog(QString setupPath, const QString &title, QWid
 }
 
 void AudioSetupDialog::onOk() {
+  okPressed_ = true;
   recorded_ = peer::AudioSetup(setupPath_).markRun();
   if (recorded_)
     accept();
@@ -69,10 +70,12 @@ void AudioSetupDialog::onOk() {
     reject();
 }
 
-bool AudioSetupDialog::run() {
+peer::Result AudioSetupDialog::run() {
   recorded_ = false;
+  okPressed_ = false;
   btnOK_->setFocus();
-  return exec() == QDialog::Accepted && recorded_;
+  if (exec() == QDialog::Accepted && recorded_) return peer::kOk;
+  return okPressed_ ? peer::DPNERR_GENERIC : peer::DPNERR_USERCANCEL;
 }
 
 }  // namespace tv::audiosetup

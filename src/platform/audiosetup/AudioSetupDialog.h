@@ -4,6 +4,8 @@
 // records in the platform's settings (peer::AudioSetup) that the set-up was checked.
 // Voice always uses the system's default capture and playback devices.
 
+#include "platform/peer/PeerResult.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -18,9 +20,9 @@ class AudioSetupDialog : public QDialog {
   // program); `owner` is the window the dialog stays above.
   AudioSetupDialog(QString setupPath, const QString &title, QWidget *owner = nullptr);
 
-  // Shows the dialog modally. True when the user pressed OK and the set-up was
-  // recorded; false on cancel or when the record could not be written.
-  bool run();
+  // Shows the dialog modally. kOk when the user pressed OK and the set-up was recorded;
+  // DPNERR_USERCANCEL on cancel; DPNERR_GENERIC when the record could not be written.
+  peer::Result run();
 
   QPushButton *btnOK() const { return btnOK_; }
   QPushButton *btnCANCEL() const { return btnCANCEL_; }
@@ -33,6 +35,7 @@ class AudioSetupDialog : public QDialog {
   QPushButton *btnOK_;
   QPushButton *btnCANCEL_;
   bool recorded_ = false;
+  bool okPressed_ = false;
 };
 
 }  // namespace tv::audiosetup

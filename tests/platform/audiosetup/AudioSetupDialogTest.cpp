@@ -15,7 +15,8 @@ using tv::peer::AudioSetup;
 namespace {
 
 // Presses a button of the dialog once its modal loop runs.
-bool runPressing(AudioSetupDialog &dialog, QPushButton *(AudioSetupDialog::*button)() const) {
+tv::peer::Result runPressing(AudioSetupDialog &dialog,
+                             QPushButton *(AudioSetupDialog::*button)() const) {
   QTimer::singleShot(0, &dialog, [&dialog, button] { (dialog.*button)()->click(); });
   return dialog.run();
 }
@@ -27,9 +28,9 @@ TEST(AudioSetupDialog, OkRecordsTheSetUpAndCancelDoesNot) {
   EXPECT_TRUE(dialog.isModal());
   EXPECT_EQ(tv::test::unnamedControls(&dialog), QString());
 
-  EXPECT_FALSE(runPressing(dialog, &AudioSetupDialog::btnCANCEL));
+  EXPECT_EQ(runPressing(dialog, &AudioSetupDialog::btnCANCEL), tv::peer::DPNERR_USERCANCEL);
   EXPECT_FALSE(AudioSetup(ini).hasRun());
-  EXPECT_TRUE(runPressing(dialog, &AudioSetupDialog::btnOK));
+  EXPECT_EQ(runPressing(dialog, &AudioSetupDialog::btnOK), tv::peer::kOk);
   EXPECT_TRUE(AudioSetup(ini).hasRun());
 }
 
@@ -38,7 +39,7 @@ TEST(AudioSetupDialog, ARecordThatCannotBeWrittenIsAFailure) {
   tv::test::writeBytes(dir.filePath(QStringLiteral("file")), "x");
   const QString ini = dir.filePath(QStringLiteral("file/platform.ini"));  // under a file
   AudioSetupDialog dialog(ini, QString());
-  EXPECT_FALSE(runPressing(dialog, &AudioSetupDialog::btnOK));
+  EXPECT_EQ(runPressing(dialog, &AudioSetupDialog::btnOK), tv::peer::DPNERR_GENERIC);
   EXPECT_FALSE(AudioSetup(ini).hasRun());
 }
 
