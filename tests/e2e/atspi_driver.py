@@ -41,6 +41,13 @@ KEYSYMS = {
     "Tab": 0xFF09,
 }
 
+# Modifiers held during a key press, as lock masks (a synthesized keysym press is always
+# a press and release, so a modifier cannot be held down that way).
+MODIFIER_MASKS = {
+    "Control": 1 << int(Atspi.ModifierType.CONTROL),
+    "Shift": 1 << int(Atspi.ModifierType.SHIFT),
+}
+
 # Containers whose children are rows or cells: searched only when a cell is wanted.
 ROW_HOLDERS = {Atspi.Role.TABLE, Atspi.Role.TREE, Atspi.Role.TREE_TABLE, Atspi.Role.LIST}
 CELL_ROLES = {"table cell", "tree item", "list item", "table column header"}
@@ -329,10 +336,20 @@ class Driver:
                 raise DriverError("no %s after %ss" % (what, timeout))
             time.sleep(0.03)
 
-    def op_key(self, key, count=1):
-        for _ in range(count):
-            Atspi.generate_keyboard_event(KEYSYMS[key], None, Atspi.KeySynthType.PRESSRELEASE
-                                          | Atspi.KeySynthType.SYM)
+    def op_key(self, key, count=1, hold=()):
+        """Presses the key count times with the modifiers in hold ("Control", "Shift")."""
+        mask = 0
+        for modifier in hold:
+            mask |= MODIFIER_MASKS[modifier]
+        if mask:
+            Atspi.generate_keyboard_event(mask, None, Atspi.KeySynthType.LOCKMODIFIERS)
+        try:
+            for _ in range(count):
+                Atspi.generate_keyboard_event(KEYSYMS[key], None, Atspi.KeySynthType.PRESSRELEASE
+                                              | Atspi.KeySynthType.SYM)
+        finally:
+            if mask:
+                Atspi.generate_keyboard_event(mask, None, Atspi.KeySynthType.UNLOCKMODIFIERS)
         return True
 
     def op_set_text(self, spec, text):

@@ -341,6 +341,22 @@ def three_pcs(run):
     if row_of(host, "さんばん")[2] != "－" or row_of(host, "@ほすと")[2] != "－":
         raise E2EError("team shown for the wrong member: %r" % host.rows(USER_LIST))
 
+    # A whisper: the second PC selects the host's row and sends with Ctrl+Enter; only the
+    # host sees it, under the sender's name.
+    started = time.monotonic()
+    secret = "ないしょ %d" % os.getpid()
+    second.call("click_cell", spec={"name": USER_LIST}, row=row_index(second, "@ほすと"))
+    enter_text(second, INPUT_LINE, secret, hold=("Control",))
+    wait_until("whisper on the host",
+               lambda: "<にばんさんから密談>" + secret in chat_log(host))
+    wait_until("whisper noted on the sender",
+               lambda: ">ほすとさんへの密談<" + secret in chat_log(second))
+    run.timing("whisper", started)
+    say(third, "あとから %d" % os.getpid())
+    wait_until("later line on the second PC", lambda: "あとから" in chat_log(second))
+    if secret in chat_log(third):
+        raise E2EError("the third PC saw a whisper meant for the host")
+
     # Address look-up: a double click on the member's row.
     started = time.monotonic()
     host.call("click_cell", spec={"name": USER_LIST}, row=row_index(host, "にばん"), kind="b1d")
@@ -500,12 +516,12 @@ def search_then_host(run):
     run.check_alive()
 
 
-def enter_text(pc, name, text):
-    """Types a line into a text field and presses Enter."""
+def enter_text(pc, name, text, hold=()):
+    """Types a line into a text field and presses Enter (with the keys in hold down)."""
     spec = {"role": "text", "name": name}
     pc.call("focus", spec=spec)
     pc.call("set_text", spec=spec, text=text)
-    pc.call("key", key="Return")
+    pc.call("key", key="Return", hold=list(hold))
 
 
 def say(pc, text):
