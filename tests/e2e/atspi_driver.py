@@ -265,10 +265,6 @@ class Driver:
     def op_find(self, spec):
         return [self.describe(a) for a in self.find_all(spec)]
 
-    def op_windows(self):
-        self._app()
-        return [self.describe(w) for w in children(self.app)]
-
     def op_dump(self, max_depth=40):
         lines = []
 
@@ -536,26 +532,6 @@ class Driver:
             seen.append(item)
         self.op_key("Escape")
         raise DriverError("no entry %r in the menu: %s" % (entry, seen))
-
-    def op_listen(self, kinds):
-        """Debugging: records every event of the given kinds from now on."""
-        self.recorded = getattr(self, "recorded", [])
-
-        def record(event):
-            self.recorded.append((event.type, safe_role(event.source), safe_name(event.source),
-                                  event.detail1))
-        self.recorder = Atspi.EventListener.new(record)
-        for kind in kinds:
-            self.recorder.register(kind)
-        return True
-
-    def op_recorded(self):
-        self._pump(0.2)
-        out, self.recorded = self.recorded, []
-        return out
-
-    def op_ping(self):
-        return "pong"
 
 
 def main():

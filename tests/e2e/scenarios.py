@@ -12,7 +12,6 @@ and logs are saved under the artifacts folder and the logs' tails are printed.
 import argparse
 import ctypes
 import os
-import re
 import shutil
 import sys
 import tempfile
@@ -156,56 +155,6 @@ def start_voice(pc, host, nick, address=None):
 
 
 # ----- scenarios -----
-
-@scenario
-def startup(run):
-    """One PC: the main window comes up on the INFO tab with its log and the frame
-    buttons; the old-log tab replaces the INFO pane and gives way to it again."""
-    started = time.monotonic()
-    pc = run.pc("pc1")
-    wait_main_window(pc)
-    run.timing("start_to_main_window", started)
-
-    state = tab_state(pc)
-    if state["tabs"] != ["INFO", "過去ログ"] or state["selected"] != "INFO":
-        raise E2EError("tabs at start: %r" % state)
-    for caption in ("ホスト", "参加", "テスト"):
-        states = pc.call("states", spec=pc.button(caption))
-        if "enabled" not in states:
-            raise E2EError("frame button %s not enabled: %s" % (caption, states))
-    if pc.exists(pc.button("中止")):
-        raise E2EError("the search-cancel button shows without a search")
-    headers = [h["name"] for h in pc.call("find", spec={"role": "table column header"})]
-    if headers[:4] != ["時刻", "機能", "種別", "メッセージ"]:
-        raise E2EError("INFO log columns: %r" % headers)
-
-    # The join dialog lists the devices (the information log says so) and, cancelled,
-    # starts nothing.
-    open_voice_dialog(pc, False)
-    pc.press("キャンセル")
-    wait_until("dialog closed", lambda: not pc.exists(pc.button(DIALOG_JOIN)))
-    rows = pc.rows(INFO_LOG)
-    searched = [r for r in rows if r[3] == "通信機器検索完了"]
-    if not searched or searched[0][1] != "音声" or not re.fullmatch(r"\d{1,2}:\d\d:\d\d",
-                                                                   searched[0][0]):
-        raise E2EError("information log after the dialog: %r" % rows)
-    if tab_state(pc)["tabs"] != ["INFO", "過去ログ"] or \
-            "enabled" not in pc.call("states", spec=pc.button("参加")):
-        raise E2EError("a cancelled dialog left a session behind")
-
-    started = time.monotonic()
-    pc.select_tab("過去ログ")
-    wait_selected_tab(pc, "過去ログ")
-    wait_until("old-log pane", lambda: pc.exists({"name": "過去ログファイル一覧"}))
-    if pc.exists({"name": INFO_LOG}):
-        raise E2EError("the INFO log still shows over the old-log tab")
-    pc.select_tab("INFO")
-    wait_until("INFO pane back", lambda: pc.exists({"name": INFO_LOG}))
-    if pc.exists({"name": "過去ログファイル一覧"}) or pc.exists({"name": INPUT_LINE}):
-        raise E2EError("old-log pane or input line left over on the INFO tab")
-    run.timing("tab_round_trip", started)
-    run.check_alive()
-
 
 @scenario
 def voice_pair(run):

@@ -1,13 +1,19 @@
 // Two main windows, each with its own session engine and program folder, on one
 // in-process network: the engine's lines reach the real widgets and what a user types
-// reaches the other window with the sender's name.
+// or chooses reaches the other window. The participant tools themselves are covered
+// by the tools tests and, across real processes, by the end-to-end scenarios.
 
 #include "WindowSessionSupport.h"
 #include "common/TestSupport.h"
+#include "mainwindow/ColourTable.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/InputLine.h"
+#include "mainwindow/ParticipantList.h"
+#include "mainwindow/VoicePane.h"
 
 #include <gtest/gtest.h>
+
+#include <QComboBox>
 
 using namespace tv;
 
@@ -41,6 +47,14 @@ TEST(WindowSession, HostAndMemberChatThroughTheirWindows) {
   host.type(QStringLiteral("ようこそ"));
   ASSERT_TRUE(
       test::waitFor([&] { return member.log().contains(QStringLiteral("<alice> ようこそ")); }));
+
+  // A colour chosen from the keyboard in one window colours the member's row in the
+  // other (row colours cannot be read by the process-level tests).
+  member.window.fraVOICE()->cboMyColor()->setCurrentIndex(0);
+  QTest::keyClick(member.window.fraVOICE()->cboMyColor(), Qt::Key_Down);
+  const quint32 bob = member.engine.OwnPlayerId();
+  EXPECT_TRUE(test::waitFor(
+      [&] { return host.window.lstUSER()->UserColor(bob) == mainwindow::ColourValue(1); }));
 
   // The member leaves: the host's window drops the row and logs the departure.
   member.engine.EndVoiceChat();
