@@ -3,7 +3,6 @@
 #include "mainwindow/ChatText.h"
 #include "mainwindow/ColourTable.h"
 #include "mainwindow/IrcSlotTable.h"
-#include "mainwindow/SessionLinkTo.h"
 #include "mainwindow/VoiceButtons.h"
 
 #include <gtest/gtest.h>
@@ -138,66 +137,6 @@ TEST(IrcSlotTable, ReusesTheLowestFreeSlotAndTrimsFromTheEnd) {
   EXPECT_FALSE(t.release(5));
   EXPECT_FALSE(t.release(-1));
   EXPECT_EQ(t.openCount(), 1);
-}
-
-// An engine of the shape the window is linked to; the link converts its counts.
-struct ShapedEngine {
-  struct MemberCount {
-    int current = 0, maximum = 0;
-  };
-  int SessionState() const { return 2; }
-  bool HostSearchRunning() const { return false; }
-  quint32 OwnPlayerId() const { return 7; }
-  QString OwnNickname() const { return QStringLiteral("n"); }
-  MemberCount MemberCounts() const { return {3, 8}; }
-  bool HoldsSession() const { return true; }
-  void SendSessionMessage(const QByteArray &m, quint32 target) {
-    log << m + QByteArray::number(target);
-  }
-  void StopHostSearch() { log << "stop"; }
-  void EndVoiceChat() { log << "end"; }
-  void ReleaseSession() { log << "release"; }
-  void StopSessionTimers() { log << "timers"; }
-  QByteArrayList log;
-};
-
-// Participant tools of the same shape.
-struct ShapedTools {
-  void ChooseOwnColour(std::uint32_t v) { log << "colour" + QByteArray::number(v); }
-  void ChooseOwnTeam(int team) { log << "team" + QByteArray::number(team); }
-  void ChooseTransmitTeam(int team) { log << "tx" + QByteArray::number(team); }
-  void KickMember(std::uint32_t id) { log << "kick" + QByteArray::number(id); }
-  void SetMemberLimit(const QString &text) { log << "limit" + text.toUtf8(); }
-  void RemoveMemberLimit() { log << "nolimit"; }
-  void LookUpAddress(std::uint32_t id, const QString &name, int rows) {
-    log << "lookup" + QByteArray::number(id) + name.toUtf8() + QByteArray::number(rows);
-  }
-  QByteArrayList log;
-};
-
-TEST(SessionLinkTo, ForwardsToTheEngineAndTheTools) {
-  ShapedEngine engine;
-  ShapedTools tools;
-  SessionLinkTo<ShapedEngine, ShapedTools> link(engine, tools);
-  SessionLink &l = link;
-  EXPECT_EQ(l.SessionState(), 2);
-  EXPECT_EQ(l.OwnPlayerId(), 7u);
-  EXPECT_EQ(l.MemberCounts().maximum, 8);
-  l.SendSessionMessage("m", 5);
-  l.StopHostSearch();
-  l.EndVoiceChat();
-  l.ReleaseSession();
-  l.StopSessionTimers();
-  EXPECT_EQ(engine.log, (QByteArrayList{"m5", "stop", "end", "release", "timers"}));
-  l.ChooseOwnColour(9);
-  l.ChooseOwnTeam(2);
-  l.ChooseTransmitTeam(3);
-  l.KickMember(4);
-  l.SetMemberLimit(QStringLiteral("12"));
-  l.RemoveMemberLimit();
-  l.LookUpAddress(5, QStringLiteral("bob"), 2);
-  EXPECT_EQ(tools.log, (QByteArrayList{"colour9", "team2", "tx3", "kick4", "limit12", "nolimit",
-                                       "lookup5bob2"}));
 }
 
 }  // namespace

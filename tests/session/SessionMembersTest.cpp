@@ -46,18 +46,6 @@ TEST(SessionMembers, WhenTheHostLeavesExactlyOneMemberBecomesHostAndAppliesTeams
   EXPECT_TRUE(waitUntil([&] { return inGroup(s[1], teams[1], m2); }));
 }
 
-TEST(SessionMembers, AMemberRemovedByTheHostEndsItsVoiceChat) {
-  TestSession s(1);
-  const quint32 m1 = s.id(1);
-  ASSERT_EQ(s[0].engine.PeerObject()->DestroyPeer(m1), kOk);
-  ASSERT_TRUE(waitUntil([&] { return !s[1].engine.HoldsSession(); }));
-  EXPECT_TRUE(s[1].window.calls.contains(QStringLiteral("RemoveTab VOICE")));
-  EXPECT_TRUE(s[1].window.hasInfo(QStringLiteral("音声通信の終了を開始します。")));
-  EXPECT_TRUE(waitUntil([&] { return !s[0].window.rows.contains(m1); }));
-  EXPECT_TRUE(s[0].window.hasChat(QStringLiteral("m1さんが音声通信を切断しました。")) ||
-              s[0].window.hasChat(QStringLiteral("m1さんが情報通信を切断しました。")));
-}
-
 TEST(SessionMembers, TheEndOfTheSessionIsReportedAndReleasesWithOrWithoutTheVoiceTab) {
   struct Case {
     Result code;
