@@ -62,20 +62,20 @@ AudioSetupDialog::AudioSetupDialog(QString setupPath, const QString &title, QWid
 }
 
 void AudioSetupDialog::onOk() {
-  okPressed_ = true;
-  recorded_ = peer::AudioSetup(setupPath_).markRun();
-  if (recorded_)
+  if (peer::AudioSetup(setupPath_).markRun()) {
+    result_ = peer::kOk;
     accept();
-  else
+  } else {
+    result_ = peer::DPNERR_GENERIC;
     reject();
+  }
 }
 
 peer::Result AudioSetupDialog::run() {
-  recorded_ = false;
-  okPressed_ = false;
+  result_ = peer::DPNERR_USERCANCEL;  // unless OK says otherwise
   btnOK_->setFocus();
-  if (exec() == QDialog::Accepted && recorded_) return peer::kOk;
-  return okPressed_ ? peer::DPNERR_GENERIC : peer::DPNERR_USERCANCEL;
+  exec();
+  return result_;
 }
 
 }  // namespace tv::audiosetup

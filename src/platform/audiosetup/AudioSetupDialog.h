@@ -34,8 +34,7 @@ class AudioSetupDialog : public QDialog {
   QLabel *lblDEVICE_;
   QPushButton *btnOK_;
   QPushButton *btnCANCEL_;
-  bool recorded_ = false;
-  bool okPressed_ = false;
+  peer::Result result_ = peer::DPNERR_USERCANCEL;
 };
 
 }  // namespace tv::audiosetup
