@@ -6,5 +6,10 @@ set -euo pipefail
 dir=$1
 shift
 root=$(cd "$(dirname "$0")/.." && pwd)
-cmake -S "$root" -B "$dir" -G Ninja "$@" >/dev/null
+# ccache, where installed, makes rebuilds of other checkouts and trees cheap; CI has none.
+launcher=()
+if command -v ccache >/dev/null 2>&1; then
+  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$dir" -G Ninja "${launcher[@]}" "$@" >/dev/null
 cmake --build "$dir" -j "$(nproc)"
