@@ -103,14 +103,19 @@ TEST_F(IrcOverBus, TwoObjectsTalkJapaneseThroughARealServer) {
   ASSERT_TRUE(bob.waitForLine(QStringLiteral(" 366 "), 20s)) << bob.lines.join('\n').toStdString();
   EXPECT_NE(alice.find(QStringLiteral(" 001 alice ")), -1);
 
-  // Japanese both ways: kanji, kana, a NEC special, half-width katakana.
+  // Japanese both ways: kanji, kana, a NEC special, half-width katakana; from bob also
+  // the forms Linux input gives, which arrive as their full-width twins.
   const QString fromAlice = QString::fromUtf16(u"こんにちは、世界！①ｱｲｳ 漢字テスト");
   const QString fromBob = QString::fromUtf16(u"ボブです。～∥－￢纊");
+  const QString fromBobOnLinux =
+      QString::fromUtf16(u"ボブです。\u301C\u2016\u2212\u00AC纊\u00A2\u00A3");
+  const QString bobArrives = fromBob + QString::fromUtf16(u"￠￡");
   waitFor([] { return false; }, 2500ms);  // both queues idle: lines leave at once
   ASSERT_TRUE(alice.irc.ircSendData(QStringLiteral("PRIVMSG #talvora :") + fromAlice));
-  ASSERT_TRUE(bob.irc.ircSendData(QStringLiteral("PRIVMSG #talvora :") + fromBob));
+  ASSERT_TRUE(bob.irc.ircSendData(QStringLiteral("PRIVMSG #talvora :") + fromBobOnLinux));
   ASSERT_TRUE(bob.waitForLine(QStringLiteral("PRIVMSG #talvora :") + fromAlice));
-  ASSERT_TRUE(alice.waitForLine(QStringLiteral("PRIVMSG #talvora :") + fromBob));
+  ASSERT_TRUE(alice.waitForLine(QStringLiteral("PRIVMSG #talvora :") + bobArrives))
+      << alice.lines.join('\n').toStdString();
   EXPECT_TRUE(bob.lines[bob.find(fromAlice)].startsWith(QStringLiteral(":alice!")));
 
   // Pacing: on an idle queue the first line leaves at once, the second a tick later.

@@ -176,6 +176,13 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodeCase{"ibm_extension", u"纊", "\x1b$B\x79\x21\x1b(B"},
                       EncodeCase{"ibm_roman_numeral", u"ⅰ", "\x1b$B\x7c\x71\x1b(B"},
                       EncodeCase{"user_defined_area", u"\uE000x", "?x"},
+                      // Linux-typical forms go out in the JIS cells of their full-width twins.
+                      EncodeCase{"wave_dash", u"\u301C", "\x1b$B\x21\x41\x1b(B"},
+                      EncodeCase{"double_vertical_line", u"\u2016", "\x1b$B\x21\x42\x1b(B"},
+                      EncodeCase{"minus_sign", u"\u2212", "\x1b$B\x21\x5d\x1b(B"},
+                      EncodeCase{"cent_sign", u"\u00A2", "\x1b$B\x21\x71\x1b(B"},
+                      EncodeCase{"pound_sign", u"\u00A3", "\x1b$B\x21\x72\x1b(B"},
+                      EncodeCase{"not_sign", u"\u00AC", "\x1b$B\x22\x4c\x1b(B"},
                       EncodeCase{"not_in_cp932", u"a\U0001F600b\u00E9", "a?b?"},
                       EncodeCase{"line_breaks_and_nul_left_out", u"a\r\nQUIT\u0000b"sv, "aQUITb"},
                       EncodeCase{"esc_is_not_text", u"a\x1b$Bb", "a?$Bb"}),

@@ -51,6 +51,19 @@ int duplicateRank(std::uint16_t code) {
   return 0;
 }
 
+struct EncodeOnly {
+  char16_t ch;
+  std::uint16_t code;
+};
+constexpr EncodeOnly kEncodeOnly[] = {
+    {0x301C, 0x8160},  // WAVE DASH -> FULLWIDTH TILDE
+    {0x2016, 0x8161},  // DOUBLE VERTICAL LINE -> PARALLEL TO
+    {0x2212, 0x817C},  // MINUS SIGN -> FULLWIDTH HYPHEN-MINUS
+    {0x00A2, 0x8191},  // CENT SIGN -> FULLWIDTH CENT SIGN
+    {0x00A3, 0x8192},  // POUND SIGN -> FULLWIDTH POUND SIGN
+    {0x00AC, 0x81CA},  // NOT SIGN -> FULLWIDTH NOT SIGN
+};
+
 struct EncodeTable {
   std::array<std::uint16_t, 0x10000> code{};  // 0 = not representable (except U+0000)
 };
@@ -71,6 +84,11 @@ std::unique_ptr<EncodeTable> buildEncodeTable() {
       if (slot == 0 || (slot >= 0x100 && duplicateRank(code) < duplicateRank(slot))) slot = code;
     }
   }
+  // Characters that Linux input methods and converters produce where Windows text has
+  // their full-width twins: they go out as the twins' codes, so text typed here reaches
+  // files and IRC whole. Decoding those codes still gives the full-width forms.
+  for (const auto &[ch, code] : kEncodeOnly)
+    if (t->code[ch] == 0) t->code[ch] = code;
   return t;
 }
 

@@ -17,7 +17,10 @@ QString decodeCp932(QByteArrayView bytes);
 
 // The CP932 code of one Unicode character: a single byte (0x00-0xFF) or a double-byte
 // code (lead << 8 | trail). Where CP932 has several codes for one character, the one
-// Windows produces is chosen. Empty when CP932 cannot represent the character.
+// Windows produces is chosen. Six characters that Linux text uses where Windows text
+// has full-width forms (U+301C, U+2016, U+2212, U+00A2, U+00A3, U+00AC) take the codes
+// of those full-width twins; decoding gives the twins. Empty when CP932 cannot
+// represent the character.
 std::optional<std::uint16_t> cp932Code(char32_t ch);
 
 // Encodes text to CP932. Characters CP932 cannot represent become '?'; when

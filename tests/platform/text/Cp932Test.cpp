@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace tv::text;
 
 namespace {
@@ -40,6 +42,28 @@ INSTANTIATE_TEST_SUITE_P(
                       CodeCase{u"ｱﾟ", "\xb1\xdf"},  // half-width katakana
                       CodeCase{u"日本語", "\x93\xfa\x96\x7b\x8c\xea"},
                       CodeCase{u"\uE000", "\xf0\x40"}));  // user-defined area
+
+// Linux-typical forms go out as the codes of their full-width twins; those codes read
+// back as the twins.
+class Cp932LinuxForms : public ::testing::TestWithParam<std::pair<const char16_t *, CodeCase>> {};
+
+TEST_P(Cp932LinuxForms, EncodeToTheTwinsCode) {
+  const QString linuxForm = QString::fromUtf16(GetParam().first);
+  const CodeCase &twin = GetParam().second;
+  bool lossless = false;
+  EXPECT_EQ(encodeCp932(linuxForm, &lossless), twin.bytes);
+  EXPECT_TRUE(lossless);
+  EXPECT_EQ(decodeCp932(twin.bytes), QString::fromUtf16(twin.text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Cp932LinuxForms,
+    ::testing::Values(std::pair{u"\u301C", CodeCase{u"～", "\x81\x60"}},    // WAVE DASH
+                      std::pair{u"\u2016", CodeCase{u"∥", "\x81\x61"}},     // DOUBLE VERTICAL LINE
+                      std::pair{u"\u2212", CodeCase{u"－", "\x81\x7c"}},    // MINUS SIGN
+                      std::pair{u"\u00A2", CodeCase{u"￠", "\x81\x91"}},    // CENT SIGN
+                      std::pair{u"\u00A3", CodeCase{u"￡", "\x81\x92"}},    // POUND SIGN
+                      std::pair{u"\u00AC", CodeCase{u"￢", "\x81\xca"}}));  // NOT SIGN
 
 TEST(Cp932, NulPassesThrough) {
   const QString text = QStringLiteral("a") + QChar(u'\0') + QStringLiteral("b");
