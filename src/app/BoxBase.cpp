@@ -7,9 +7,41 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
+#include <QSet>
 #include <QWindow>
 
 namespace tv::app {
+namespace {
+
+// The boxes that hold one main window disabled. A child of that window, so that every
+// box made for it, by whichever owner, is counted in one place and the count goes
+// when the window does.
+class MainWindowHolds : public QObject {
+ public:
+  static MainWindowHolds *find(QWidget *main) {
+    return dynamic_cast<MainWindowHolds *>(
+        main->findChild<QObject *>(kName, Qt::FindDirectChildrenOnly));
+  }
+  static MainWindowHolds *of(QWidget *main) {
+    MainWindowHolds *holds = find(main);
+    return holds ? holds : new MainWindowHolds(main);
+  }
+
+  void hold(const BoxBase *box, QWidget *main) {
+    boxes_.insert(box);
+    main->setEnabled(false);
+  }
+  void release(const BoxBase *box, QWidget *main) {
+    if (boxes_.remove(box) && boxes_.isEmpty()) main->setEnabled(true);
+  }
+
+ private:
+  static inline const QString kName = QStringLiteral("boxHolds");
+  explicit MainWindowHolds(QObject *main) : QObject(main) { setObjectName(kName); }
+  QSet<const BoxBase *> boxes_;
+};
+
+}  // namespace
 
 BoxBase::BoxBase(QWidget *mainWindow) : QWidget(nullptr, Qt::Dialog), main_(mainWindow) {
   setFont(LogFont(9));
@@ -24,15 +56,18 @@ BoxBase::BoxBase(QWidget *mainWindow) : QWidget(nullptr, Qt::Dialog), main_(main
   resize(px(kWidthTwips), px(kLineTwips + 600));
 }
 
+BoxBase::~BoxBase() { enableMainWindow(); }
+
 int BoxBase::px(int twips) const { return TwipsToPixels(this, twips); }
 
 void BoxBase::disableMainWindow() {
-  if (main_) main_->setEnabled(false);
+  if (main_) MainWindowHolds::of(main_)->hold(this, main_);
   QCoreApplication::processEvents();
 }
 
 void BoxBase::enableMainWindow() {
-  if (main_) main_->setEnabled(true);
+  if (!main_) return;
+  if (MainWindowHolds *holds = MainWindowHolds::find(main_)) holds->release(this, main_);
 }
 
 int BoxBase::setMessage(const QString &message, const QString &title) {
@@ -71,7 +106,8 @@ void BoxBase::closeEvent(QCloseEvent *event) {
 }
 
 void BoxBase::hideEvent(QHideEvent *event) {
-  enableMainWindow();
+  // A spontaneous hide is the window system's: the box was minimised, not closed.
+  if (!event->spontaneous()) enableMainWindow();
   QWidget::hideEvent(event);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // What the program's message box and input box share: a top-level, non-modal window
 // with a column of 21 message labels lblMSG(0)..lblMSG(20), 240 twips apart, that
-// disables the main window while it is shown and enables it again however it closes.
+// disables the main window while it is shown. Several boxes may be open at once (an
+// input box, then the message about what was typed): the main window is enabled again
+// only when the last of them closes or is hidden; minimising a box does not count.
 // Geometry is designed in twips and converted with the screen's DPI.
 
 #include <QPointer>
@@ -24,12 +26,14 @@ class BoxBase : public QWidget {
   // `mainWindow` is disabled while the box is shown; it is not the box's parent, so
   // that disabling it does not disable the box.
   explicit BoxBase(QWidget *mainWindow);
+  ~BoxBase() override;
 
   QLabel *label(int i) const { return labels_[static_cast<size_t>(i)]; }
   QWidget *mainWindow() const { return main_; }
 
  protected:
-  // Disables the main window and lets pending events run once.
+  // Counts this box among those holding the main window disabled, disables it and lets
+  // pending events run once.
   void disableMainWindow();
   // Empties the labels, fills them with the message's lines (split at CR LF) and sets
   // the caption. Returns the number of lines (at least 1; at most 21 are shown).
@@ -44,6 +48,7 @@ class BoxBase : public QWidget {
   void hideEvent(QHideEvent *event) override;
 
  private:
+  // This box no longer holds the main window; the last one to let go enables it.
   void enableMainWindow();
 
   QPointer<QWidget> main_;

@@ -95,6 +95,29 @@ TEST(FrmBoxINP, ReportsOkWithTheTextAndCancelWithNothing) {
   EXPECT_TRUE(main.isEnabled());
 }
 
+TEST(Boxes, MainWindowWaitsForTheLastOpenBox) {
+  QWidget main;
+  main.show();
+  FrmBoxINP input(&main);
+  FrmBoxMSG message(&main);
+  input.ViewMSG(QStringLiteral("チャンネル"), QStringLiteral("t"), QString(), FrmBoxINP::kImeOff);
+  message.ViewMSG(QStringLiteral("不正です"), QStringLiteral("t"));
+  input.btnOK()->click();
+  EXPECT_FALSE(main.isEnabled());  // the message box is still open
+  message.showMinimized();
+  EXPECT_FALSE(main.isEnabled());  // minimised is still open
+  message.showNormal();
+  message.hide();
+  EXPECT_TRUE(main.isEnabled());
+
+  {
+    FrmBoxMSG gone(&main);
+    gone.ViewMSG(QStringLiteral("x"), QStringLiteral("t"));
+    EXPECT_FALSE(main.isEnabled());
+  }
+  EXPECT_TRUE(main.isEnabled());  // a box destroyed while open lets go too
+}
+
 TEST(WindowRaiser, RestoresTheMainWindowAndPrefersTheOpenBox) {
   QWidget main;
   main.show();
