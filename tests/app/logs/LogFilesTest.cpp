@@ -5,6 +5,8 @@
 #include "common/TestSupport.h"
 #include "platform/richtext/RtfReader.h"
 #include "platform/richtext/SafeDocument.h"
+#include "platform/text/Cp932.h"
+#include "platform/text/TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -134,24 +136,55 @@ TEST_P(InfoCsvParse, Rows) { EXPECT_EQ(ParseInfoCsv(GetParam().lines), GetParam(
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, InfoCsvParse,
-    ::testing::Values(CsvCase{"headerOnly", {QStringLiteral("h")}, QList<QStringList>{}},
-                      CsvCase{"empty", {}, QList<QStringList>{}},
-                      CsvCase{"commasInMessage",
-                              {QStringLiteral("h"), QStringLiteral("t,a,k,m,n,,o")},
-                              QList<QStringList>{{"t", "a", "k", "m,n,,o"}}},
-                      CsvCase{"emptyLinesSkipped",
-                              {QStringLiteral("h"), QString(), QStringLiteral("t,a,k,")},
-                              QList<QStringList>{{"t", "a", "k", ""}}},
-                      CsvCase{
-                          "threeFieldsIsDamaged",
-                          {QStringLiteral("h"), QStringLiteral("t,a,k,m"), QStringLiteral("t,a,k")},
-                          std::nullopt},
-                      CsvCase{"headerNotChecked", {QStringLiteral("a,b")}, QList<QStringList>{}}),
+    ::testing::Values(
+        CsvCase{"headerOnly", {QStringLiteral("h")}, QList<QStringList>{}},
+        CsvCase{"empty", {}, QList<QStringList>{}},
+        CsvCase{"commasInMessage",
+                {QStringLiteral("h"), QStringLiteral("t,a,k,m,n,,o")},
+                QList<QStringList>{{"t", "a", "k", "m,n,,o"}}},
+        CsvCase{"emptyLinesSkipped",
+                {QStringLiteral("h"), QString(), QStringLiteral("t,a,k,")},
+                QList<QStringList>{{"t", "a", "k", ""}}},
+        CsvCase{"threeFieldsIsDamaged",
+                {QStringLiteral("h"), QStringLiteral("t,a,k,m"), QStringLiteral("t,a,k")},
+                std::nullopt},
+        CsvCase{"headerNotChecked", {QStringLiteral("a,b")}, QList<QStringList>{}},
+        CsvCase{"quotedMessageGoesOnOverLines",
+                {"h", "1:00:00,TV,ERR,\"a", "", "b\"\"c\"", "1:00:01,TV,INF,x"},
+                QList<QStringList>{{"1:00:00", "TV", "ERR", "a\r\n\r\nb\"c"},
+                                   {"1:00:01", "TV", "INF", "x"}}},
+        CsvCase{"quotedOnOneLine",
+                {"h", "t,a,k,\"say \"\"hi\"\"\""},
+                QList<QStringList>{{"t", "a", "k", "say \"hi\""}}},
+        // Written before messages were quoted: taken as they stand.
+        CsvCase{"oldMessageBeginningWithAQuote",
+                {"h", "t,a,k,\"hi\" she said", "t,a,k,\"open"},
+                QList<QStringList>{{"t", "a", "k", "\"hi\" she said"}, {"t", "a", "k", "\"open"}}},
+        CsvCase{"oldRowSplitByALineBreak",
+                {"h", "12:00:00,TV,ERR,a", "b,c", "12:00:01,TV,INF,x"},
+                QList<QStringList>{{"12:00:00", "TV", "ERR", "a\r\nb,c"},
+                                   {"12:00:01", "TV", "INF", "x"}}},
+        CsvCase{"timedThreeFieldsIsDamaged",
+                {"h", "12:00:00,TV,ERR,a", "12:00:01,TV,INF"},
+                std::nullopt}),
     [](const auto &info) { return std::string(info.param.name); });
 
-TEST(InfoCsvLines, JoinsWithoutQuoting) {
+TEST(InfoCsvLines, QuotesOnlyMessagesThatNeedItAndReadsThemBack) {
   EXPECT_EQ(InfoCsvLines({"a", "b"}, {{"1", "x\"y", "", "m,n"}}),
             (QStringList{QStringLiteral("a,b"), QStringLiteral("1,x\"y,,m,n")}));
+  const QList<QStringList> rows = {{"1:00:00", "TV", "ERR", "a\r\nb"},
+                                   {"1:00:01", "TV", "ERR", "\"q\" x"},
+                                   {"1:00:02", "音声", "INF", "x\ny\rz,\"\r\n\r\n"},
+                                   {"1:00:03", "TV", "INF", "plain, as before"}};
+  const QStringList lines = InfoCsvLines({"h"}, rows);
+  EXPECT_EQ(lines[1], QStringLiteral("1:00:00,TV,ERR,\"a\r\nb\""));
+  EXPECT_EQ(lines[4], QStringLiteral("1:00:03,TV,INF,plain, as before"));
+  // Through the file's bytes, as the viewer reads them.
+  QByteArray bytes;
+  for (const QString &line : lines) bytes += tv::text::encodeCp932(line) + "\r\n";
+  QList<QStringList> expected = rows;
+  expected[2][3] = QStringLiteral("x\r\ny\r\nz,\"\r\n\r\n");
+  EXPECT_EQ(ParseInfoCsv(tv::text::splitCp932Lines(bytes)), expected);
 }
 
 }  // namespace
