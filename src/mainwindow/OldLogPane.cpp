@@ -3,15 +3,14 @@
 #include "app/AppInfo.h"
 #include "app/FileRoutines.h"
 #include "app/Fonts.h"
-#include "app/InfoLogCsv.h"
 #include "app/LogFiles.h"
 #include "app/Settings.h"
 #include "mainwindow/InfoLog.h"
 #include "platform/richtext/RichTextView.h"
-#include "platform/text/TextFile.h"
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +24,8 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QTextCursor>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -37,8 +38,23 @@ const QString kNotShown = QStringLiteral("ファイルを表示できません�
 const QStringList kFilters = {QStringLiteral("*.txt;*.rtf;*.csv"), QStringLiteral("*.txt"),
                               QStringLiteral("*.rtf"), QStringLiteral("*.csv")};
 
-// CSV logs may be long; their lines too. Past these bounds the file counts as damaged.
-const text::LineLimits kCsvLimits{32 * 1024 * 1024, 64 * 1024, 200000};
+const QString kDamagedCsv =
+    kNotShown + QStringLiteral("\r\n") +
+    QStringLiteral(".csvファイルが壊れているか、間違ったファイルを指定していると考えられます。");
+
+// A slice of the viewer's filling aims at this much UI time, so that the window
+// answers throughout; the number of characters per slice follows what the last took.
+constexpr qint64 kSliceMs = 12;
+constexpr qsizetype kFirstSlice = 4096;
+constexpr qsizetype kMinSlice = 256;
+constexpr qsizetype kMaxSlice = 256 * 1024;
+constexpr qsizetype kRowsPerSliceChar = 16;  // a list row weighs as much as 16 characters
+
+QString damagedText(const QString &path) {
+  return kNotShown + QStringLiteral("\r\n") +
+         QStringLiteral("ファイルが壊れているか、間違ったファイルを指定していると考えられます。") +
+         QStringLiteral("\r\n＜ファイル＞\r\n　") + path;
+}
 
 }  // namespace
 
@@ -120,6 +136,10 @@ OldLogPane::OldLogPane(const app::AppInfo &info, const app::Settings &settings, 
   lstOldINF_->setUniformRowHeights(true);
   lstOldINF_->setHeaderLabels({QStringLiteral("時刻"), QStringLiteral("機能"),
                                QStringLiteral("種別"), QStringLiteral("メッセージ")});
+  feed_ = new QTimer(this);
+  feed_->setInterval(0);
+  connect(feed_, &QTimer::timeout, this, &OldLogPane::feedSlice);
+
   viewer_ = new QStackedWidget;
   viewer_->addWidget(txtOldLog_);
   viewer_->addWidget(lstOldINF_);
@@ -218,39 +238,110 @@ void OldLogPane::showText(const QString &text) {
   txtOldLog_->insertText(text, QTextCharFormat());
 }
 
+bool OldLogPane::loading() const { return loader_.busy() || feeding_ != nullptr; }
+
+void OldLogPane::stopFeeding() {
+  loader_.cancel();
+  feed_->stop();
+  feeding_.reset();
+}
+
 void OldLogPane::showFile(const QString &name) {
+  stopFeeding();
   const QString path = app::AddBackslash(folder_) + name;
   const QString kind = name.right(4).toLower();
-  const QString damaged =
-      kNotShown + QStringLiteral("\r\n") +
-      QStringLiteral("ファイルが壊れているか、間違ったファイルを指定していると考えられます。") +
-      QStringLiteral("\r\n＜ファイル＞\r\n　") + path;
   if (!app::FileExists(path)) {
-    showText(damaged);
+    showText(damagedText(path));
     return;
   }
-  if (kind == u".txt" || kind == u".rtf") {
+  OldLogLoader::Kind what = OldLogLoader::Kind::Text;
+  if (kind == u".txt")
+    what = OldLogLoader::Kind::Text;
+  else if (kind == u".rtf")
+    what = OldLogLoader::Kind::Rtf;
+  else if (kind == u".csv")
+    what = OldLogLoader::Kind::Csv;
+  else
+    return;
+  // The view shows the new choice at once, empty until its content arrives.
+  if (what == OldLogLoader::Kind::Csv) {
+    viewer_->setCurrentWidget(lstOldINF_);
+    lstOldINF_->clear();
+  } else {
     viewer_->setCurrentWidget(txtOldLog_);
-    const bool ok = kind == u".txt" ? txtOldLog_->loadText(path) : txtOldLog_->loadRtf(path).ok();
-    if (!ok) showText(damaged);
+    txtOldLog_->clear();
+  }
+  loader_.load(path, what, [this, path](std::shared_ptr<OldLogLoader::Content> content) {
+    showLoaded(path, std::move(content));
+  });
+}
+
+void OldLogPane::showLoaded(const QString &path, std::shared_ptr<OldLogLoader::Content> content) {
+  if (!content->ok) {
+    showText(content->kind == OldLogLoader::Kind::Csv ? kDamagedCsv : damagedText(path));
     return;
   }
-  if (kind != u".csv") return;
-  viewer_->setCurrentWidget(lstOldINF_);
-  lstOldINF_->clear();
-  const auto lines = text::readCp932Lines(path, kCsvLimits);
-  const auto rows = lines ? app::ParseInfoCsv(*lines) : std::nullopt;
-  if (!rows) {
-    showText(kNotShown + QStringLiteral("\r\n") +
-             QStringLiteral(
-                 ".csvファイルが壊れているか、間違ったファイルを指定していると考えられます。"));
-    return;
+  feeding_ = std::move(content);
+  fed_ = 0;
+  slice_ = kFirstSlice;
+  feedSlice();
+  if (feeding_) feed_->start();
+}
+
+void OldLogPane::feedSlice() {
+  if (!feeding_) return;
+  QElapsedTimer clock;
+  clock.start();
+  bool more = false;
+  OldLogLoader::Content &c = *feeding_;
+  switch (c.kind) {
+    case OldLogLoader::Kind::Text: {
+      // Cut after a line end near the slice's size where there is one.
+      qsizetype end = std::min(c.text.size(), fed_ + slice_);
+      if (end < c.text.size()) {
+        const qsizetype lineEnd = c.text.lastIndexOf(u'\n', end - 1);
+        if (lineEnd >= fed_) end = lineEnd + 1;
+      }
+      QTextCursor cursor(txtOldLog_->document());
+      cursor.movePosition(QTextCursor::End);
+      cursor.insertText(c.text.sliced(fed_, end - fed_), QTextCharFormat());
+      fed_ = end;
+      more = fed_ < c.text.size();
+      break;
+    }
+    case OldLogLoader::Kind::Rtf: {
+      QTextCursor cursor(txtOldLog_->document());
+      cursor.movePosition(QTextCursor::End);
+      more = c.rtf.insertSome(cursor, slice_);
+      break;
+    }
+    case OldLogLoader::Kind::Csv: {
+      const qsizetype rows = std::max<qsizetype>(1, slice_ / kRowsPerSliceChar);
+      const qsizetype end = std::min(c.rows.size(), fed_ + rows);
+      QList<QTreeWidgetItem *> items;
+      items.reserve(end - fed_);
+      for (qsizetype i = fed_; i < end; ++i) items.append(new QTreeWidgetItem(c.rows[i]));
+      lstOldINF_->addTopLevelItems(items);
+      fed_ = end;
+      more = fed_ < c.rows.size();
+      break;
+    }
   }
-  QList<QTreeWidgetItem *> items;
-  items.reserve(rows->size());
-  for (const QStringList &row : *rows) items.append(new QTreeWidgetItem(row));
-  lstOldINF_->addTopLevelItems(items);
-  app::FitLastColumn(lstOldINF_);
+  // Halve or double the slice when it took clearly more or less than its share.
+  const qint64 took = clock.elapsed();
+  if (took > kSliceMs * 3 / 2)
+    slice_ = std::max(kMinSlice, slice_ / 2);
+  else if (took < kSliceMs / 2)
+    slice_ = std::min(kMaxSlice, slice_ * 2);
+  if (more) return;
+  const OldLogLoader::Kind kind = c.kind;
+  feed_->stop();
+  feeding_.reset();
+  if (kind == OldLogLoader::Kind::Csv) {
+    app::FitLastColumn(lstOldINF_);
+  } else if (txtOldLog_->verticalScrollBar()->value() == 0) {
+    txtOldLog_->moveCaretToEnd();  // as a whole file shows; a reader who scrolled stays
+  }
 }
 
 bool OldLogPane::eventFilter(QObject *watched, QEvent *event) {

@@ -4,9 +4,14 @@
 // buttons, and the old-log viewer (file filter, file list filLOG, and the views
 // txtOldLog for TXT/RTF and lstOldINF for CSV). It owns the log folder that every
 // log is saved to, and saves logs for the views that end.
+//
+// The viewer never stalls the program, whatever the size of a file: files are read
+// and parsed off the UI thread (OldLogLoader) and go into the views in slices of a few
+// milliseconds each; choosing another file cancels the one still loading.
 
 #include "app/FolderDialog.h"
 #include "app/UiRoutines.h"
+#include "mainwindow/OldLogLoader.h"
 
 #include <QWidget>
 
@@ -17,6 +22,7 @@ class QLabel;
 class QListWidget;
 class QStackedWidget;
 class QTextDocument;
+class QTimer;
 class QTreeWidget;
 
 namespace tv::app {
@@ -65,8 +71,11 @@ class OldLogPane : public QWidget {
   void saveSettings() const;
 
   void refreshFileList();
-  // Shows the file of the list's row in the viewer.
+  // Shows the file of the list's row in the viewer. Returns at once; the file appears
+  // when it has been read, slice by slice.
   void showFile(const QString &name);
+  // A file is being read or going into the viewer.
+  bool loading() const;
 
   QListWidget *filLOG() const { return filLOG_; }
   richtext::RichTextView *txtOldLog() const { return txtOldLog_; }
@@ -81,6 +90,9 @@ class OldLogPane : public QWidget {
                            const QString &key, const QString &def);
   void applyFilter(int index);
   void showText(const QString &text);
+  void showLoaded(const QString &path, std::shared_ptr<OldLogLoader::Content> content);
+  void feedSlice();
+  void stopFeeding();
   void deleteSelectedFiles();
   void chooseFolder();
   void reportSave(const app::LogSaveResult &result);
@@ -96,6 +108,12 @@ class OldLogPane : public QWidget {
   QStackedWidget *viewer_;
   richtext::RichTextView *txtOldLog_;
   QTreeWidget *lstOldINF_;
+
+  OldLogLoader loader_;
+  QTimer *feed_;
+  std::shared_ptr<OldLogLoader::Content> feeding_;  // what goes into the viewer now
+  qsizetype fed_ = 0;                               // characters or rows already in
+  qsizetype slice_ = 0;                             // characters per slice, adapted
 };
 
 }  // namespace tv::mainwindow

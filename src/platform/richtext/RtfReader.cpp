@@ -105,12 +105,21 @@ bool isSkippedDestination(QByteArrayView w) {
 
 class Parser {
  public:
-  Parser(QByteArrayView in, const RtfLimits &limits) : in_(in), limits_(limits) {}
+  Parser(QByteArrayView in, const RtfLimits &limits, const std::atomic_bool *cancel = nullptr)
+      : in_(in), limits_(limits), cancel_(cancel) {}
 
   RtfReadResult parse() {
     if (in_.size() > limits_.maxInputBytes) return fail(RtfStatus::TooLarge);
     if (!looksLikeRtf(in_)) return fail(RtfStatus::NotRtf);
-    while (pos_ < in_.size() && result_.ok() && !finished_) step();
+    constexpr qsizetype kCancelCheck = 1 << 16;
+    qsizetype nextCheck = kCancelCheck;
+    while (pos_ < in_.size() && result_.ok() && !finished_) {
+      step();
+      if (cancel_ && pos_ >= nextCheck) {
+        nextCheck = pos_ + kCancelCheck;
+        if (cancel_->load(std::memory_order_relaxed)) return fail(RtfStatus::Cancelled);
+      }
+    }
     if (!result_.ok()) return result_;
     if (!finished_) {
       result_.truncated = true;
@@ -124,26 +133,42 @@ class Parser {
     return result_;
   }
 
-  void insert(QTextCursor &cursor) const {
+  void insert(QTextCursor &cursor) { insertSome(cursor, -1); }
+
+  // Inserts items from where the last call stopped, about `budget` characters' worth
+  // (a picture counts as kPictureWeight), at least one item; all of them for a
+  // negative budget. False once everything is in.
+  bool insertSome(QTextCursor &cursor, qsizetype budget) {
+    if (next_ > items_.size()) return false;
+    if (next_ == 0) last_ = cursor.charFormat();
     cursor.beginEditBlock();
-    QTextCharFormat last = cursor.charFormat();
-    for (const Item &item : items_) {
+    qsizetype spent = 0;
+    while (next_ < items_.size() && (budget < 0 || spent < budget || spent == 0)) {
+      const Item &item = items_[next_++];
       switch (item.kind) {
         case Item::Text:
           cursor.insertText(item.text, item.format);
-          last = item.format;
+          last_ = item.format;
+          spent += std::max<qsizetype>(1, item.text.size());
           break;
         case Item::Break:
           setAlignment(cursor, item.align);
-          cursor.insertBlock(QTextBlockFormat(), last);
+          cursor.insertBlock(QTextBlockFormat(), last_);
+          ++spent;
           break;
         case Item::Picture:
           insertPicture(cursor, item.picture, item.size);
+          spent += kPictureWeight;
           break;
       }
     }
-    setAlignment(cursor, finalAlign_);
+    const bool more = next_ < items_.size();
+    if (!more) {
+      setAlignment(cursor, finalAlign_);
+      next_ = items_.size() + 1;
+    }
     cursor.endEditBlock();
+    return more;
   }
 
  private:
@@ -679,8 +704,13 @@ class Parser {
     return f;
   }
 
-  QByteArrayView in_;
-  const RtfLimits &limits_;
+  static constexpr qsizetype kPictureWeight = 2000;
+
+  QByteArrayView in_;  // valid while parsing only
+  RtfLimits limits_;
+  const std::atomic_bool *cancel_;
+  size_t next_ = 0;  // the next item to insert; past the end once done
+  QTextCharFormat last_;
   qsizetype pos_ = 0;
   std::vector<State> stack_;
   State st_;
@@ -713,6 +743,32 @@ bool looksLikeRtf(QByteArrayView bytes) {
          (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\r' || bytes[i] == '\n'))
     ++i;
   return bytes.sliced(i).startsWith("{\\rtf");
+}
+
+struct RtfContent::Data {
+  explicit Data(QByteArrayView rtf, const RtfLimits &limits, const std::atomic_bool *cancel)
+      : parser(rtf, limits, cancel) {}
+  Parser parser;
+  RtfReadResult result;
+};
+
+RtfContent::RtfContent() = default;
+RtfContent::~RtfContent() = default;
+RtfContent::RtfContent(RtfContent &&) noexcept = default;
+RtfContent &RtfContent::operator=(RtfContent &&) noexcept = default;
+
+RtfReadResult RtfContent::result() const { return data_ ? data_->result : RtfReadResult{}; }
+
+bool RtfContent::insertSome(QTextCursor &cursor, qsizetype maxChars) {
+  return data_ && data_->result.ok() &&
+         data_->parser.insertSome(cursor, std::max<qsizetype>(1, maxChars));
+}
+
+RtfContent parseRtf(QByteArrayView rtf, const RtfLimits &limits, const std::atomic_bool *cancel) {
+  RtfContent content;
+  content.data_ = std::make_unique<RtfContent::Data>(rtf, limits, cancel);
+  content.data_->result = content.data_->parser.parse();
+  return content;
 }
 
 RtfReadResult readRtf(QByteArrayView rtf, QTextCursor &cursor, const RtfLimits &limits) {

@@ -19,7 +19,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextCursor>
+#include <QTimer>
 #include <QTreeWidget>
+
+#include <ctime>
 
 using namespace tv::mainwindow;
 
@@ -63,6 +66,11 @@ class OldLogPaneTest : public ::testing::Test {
     QStringList names;
     for (int i = 0; i < pane.filLOG()->count(); ++i) names.append(pane.filLOG()->item(i)->text());
     return names;
+  }
+  // Chooses the file and waits until it is in the viewer.
+  void show(OldLogPane &pane, const QString &name) {
+    pane.showFile(name);
+    ASSERT_TRUE(tv::test::waitFor([&] { return !pane.loading(); }, std::chrono::seconds(60)));
   }
   bool showingText(OldLogPane &pane) {
     return static_cast<QStackedWidget *>(pane.txtOldLog()->parentWidget())->currentWidget() ==
@@ -142,7 +150,7 @@ TEST_P(OldLogViewer, ShowsFileOrMessage) {
   QDir().mkpath(logDir());
   put(QString::fromLatin1(GetParam().name), GetParam().bytes);
   auto pane = make();
-  pane->showFile(QString::fromLatin1(GetParam().name));
+  show(*pane, QString::fromLatin1(GetParam().name));
   EXPECT_EQ(showingText(*pane), GetParam().text);
   if (GetParam().text) {
     QString expected = GetParam().expected;
@@ -173,16 +181,72 @@ INSTANTIATE_TEST_SUITE_P(
                  "h,h,h,h\r\n1:00:00,\x89\xb9\x90\xba,\x8b\x4e\x93\xae,a,b\r\n\r\n2:00,TV,ERR,\r\n",
                  false, QStringLiteral("1:00:00|音声|起動|a,b;2:00|TV|ERR|")},
         ViewCase{"three.csv", "h\r\n1,2,3,4\r\n1,2,3\r\n", true, kDamagedCsv},
+        // A message with a line break: as written now, and as written before.
+        ViewCase{"break.csv", "h\r\n1:00:00,TV,ERR,\"a\r\nb\"\r\n1:00:01,TV,ERR,c\r\nd\r\n", false,
+                 QStringLiteral("1:00:00|TV|ERR|a\r\nb;1:00:01|TV|ERR|c\r\nd")},
         ViewCase{"bin.csv", QByteArray("h\r\n\0\0\0", 6), false, QString()}),
     [](const auto &info) { return "file" + std::to_string(info.index); });
 
 TEST_F(OldLogPaneTest, MissingFileAndOtherKinds) {
   auto pane = make();
-  pane->showFile(QStringLiteral("gone.txt"));
+  show(*pane, QStringLiteral("gone.txt"));
   EXPECT_EQ(pane->txtOldLog()->toPlainText(), kDamaged + logDir() + QStringLiteral("/gone.txt"));
   put(QStringLiteral("x.doc"), "x");
-  pane->showFile(QStringLiteral("x.doc"));  // nothing happens
+  show(*pane, QStringLiteral("x.doc"));  // nothing happens
   EXPECT_EQ(pane->txtOldLog()->toPlainText(), kDamaged + logDir() + QStringLiteral("/gone.txt"));
+}
+
+// A 100 MiB log (a voice log with pictures) is read and parsed off the UI thread and
+// goes into the view in slices: the UI thread is never busy for 100 ms at a stretch.
+// Choosing another file while it loads shows that one, and the first never appears.
+TEST_F(OldLogPaneTest, LargeFileKeepsTheWindowAnsweringAndAnotherChoiceCancelsIt) {
+  QDir().mkpath(logDir());
+  QByteArray rtf = "{\\rtf1\\ansi\\ansicpg932{\\colortbl;\\red255\\green0\\blue0;}\r\n";
+  const QByteArray line =
+      "{\\cf1 12:00:00 <\\'91\\'be\\'98\\'59>} \\'82\\'b1\\'82\\'f1 line\\par\r\n";
+  for (int i = 0; i < 20000; ++i) rtf += line;
+  const QByteArray picture =
+      "{\\pict\\pngblip\\picw10\\pich10 " + QByteArray(15 << 20, 'a') + "}\\par\r\n";
+  int pictures = 0;
+  for (; rtf.size() < (100 << 20) - picture.size(); ++pictures) rtf += picture;
+  rtf += "last line}";
+  put(QStringLiteral("big.rtf"), rtf);
+  put(QStringLiteral("small.txt"), "small\r\n");
+  auto pane = make();
+  pane->resize(800, 600);
+  pane->show();
+
+  // The longest stretch of UI-thread CPU time between two beats of a 10 ms timer; CPU
+  // time rather than wall time, so that other processes on the machine do not count.
+  const auto cpuMs = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return qint64(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+  };
+  qint64 last = cpuMs(), longest = 0;
+  QTimer beat;
+  beat.setInterval(10);
+  QObject::connect(&beat, &QTimer::timeout, [&] {
+    const qint64 now = cpuMs();
+    longest = std::max(longest, now - last);
+    last = now;
+  });
+  beat.start();
+
+  pane->showFile(QStringLiteral("big.rtf"));
+  QTest::qWait(50);
+  show(*pane, QStringLiteral("small.txt"));
+  EXPECT_EQ(pane->txtOldLog()->toPlainText(), QStringLiteral("small\n"));
+  QTest::qWait(300);
+  EXPECT_EQ(pane->txtOldLog()->toPlainText(), QStringLiteral("small\n"));
+
+  last = cpuMs();
+  show(*pane, QStringLiteral("big.rtf"));
+  const QString shown = pane->txtOldLog()->toPlainText();
+  EXPECT_TRUE(shown.startsWith(QStringLiteral("12:00:00 <太郎> こん line\n")));
+  EXPECT_TRUE(shown.endsWith(QStringLiteral("last line")));
+  EXPECT_EQ(shown.count(u'\n'), 20000 + pictures);
+  EXPECT_LT(longest, 100) << "UI thread busy for " << longest << " ms at a stretch";
 }
 
 TEST_F(OldLogPaneTest, DeleteKeyDeletesSelectedFiles) {
