@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/FrmAllLOG.h"
 #include "app/FrmBoxMSG.h"
+#include "app/ProblemReport.h"
 #include "app/Settings.h"
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
@@ -22,6 +23,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QStandardPaths>
 
 int main(int argc, char *argv[]) {
   QApplication application(argc, argv);
@@ -35,22 +37,31 @@ int main(int argc, char *argv[]) {
     return 0;
 
   tv::app::InstallFontSubstitutes();
-  const tv::app::AppInfo info =
-      tv::app::RunStartUp(QCoreApplication::applicationDirPath(), tv::app::LogonUserName());
-  const tv::app::Settings settings(info.settingsPath());
+  // Problems found before the information log exists wait for it; each kind is
+  // reported once per run.
+  tv::app::ProblemReport problems;
+  const tv::app::AppInfo info = tv::app::RunStartUp(
+      QCoreApplication::applicationDirPath(), tv::app::LogonUserName(),
+      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation), &problems);
+  const tv::app::Settings settings(info.settingsPath(), &problems);
 
   // The all-chat log lives, hidden, from the start; the main window unloads it.
   tv::app::FrmAllLOG frmAllLOG(info, settings);
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;
+  services.problems = &problems;
   tv::mainwindow::FrmMain frmMain(info, settings, services);
+  problems.attach([&frmMain](const QStringList &lines) {
+    for (const QString &line : lines)
+      frmMain.addINF(QStringLiteral("TV"), QStringLiteral("ERR"), line);
+  });
 
   // The voice and text session: the engine drives the window through its session
   // interface, the window reaches the engine through the link.
   tv::peer::EnetPlatform platform;
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
-  const tv::session::TvDccLauncher dcc(info.filePath(QStringLiteral("TvDcc")));
+  const tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
   // The voice client's first connection on this PC asks the user to check the sound
   // set-up; the answer is recorded where the platform looks for it.
   const QString audioSetupPath = tv::peer::AudioSetup::defaultPath();

@@ -2,6 +2,7 @@
 
 #include "app/FileRoutines.h"
 #include "app/InfoLogCsv.h"
+#include "app/ProblemReport.h"
 #include "app/StringRoutines.h"
 #include "platform/richtext/RichTextFiles.h"
 #include "platform/text/TextFile.h"
@@ -83,9 +84,8 @@ LogSaveResult SaveInfoCsv(const QString &folder, const QStringList &headers,
 }
 
 QStringList LogSaveFailureReport(const LogSaveResult &result) {
-  return {QStringLiteral("ログファイルを保存できませんでした。"),
-          QStringLiteral("　　<ファイル　　　> ") + QDir::toNativeSeparators(result.path),
-          QStringLiteral("　　<エラーの説明　> ") + result.error};
+  return FileProblemLines(QStringLiteral("ログファイルを保存できませんでした。"), result.path,
+                          result.error);
 }
 
 }  // namespace tv::app

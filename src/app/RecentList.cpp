@@ -40,11 +40,11 @@ QStringList LoadListFile(const QString &path) {
   return lines;
 }
 
-bool SaveListFile(const QStringList &list, const QString &path) {
+bool SaveListFile(const QStringList &list, const QString &path, QString *error) {
   if (list.isEmpty()) return true;
   QStringList lines = list;
   std::reverse(lines.begin(), lines.end());
-  return text::writeCp932Lines(path, lines);
+  return text::writeCp932Lines(path, lines, error);
 }
 
 void AddRecentEntry(QComboBox *combo, const QString &text) {
@@ -58,8 +58,8 @@ void LoadListFile(QComboBox *combo, const QString &path) {
   setComboEntries(combo, LoadListFile(path));
 }
 
-bool SaveListFile(const QComboBox *combo, const QString &path) {
-  return SaveListFile(comboEntries(combo), path);
+bool SaveListFile(const QComboBox *combo, const QString &path, QString *error) {
+  return SaveListFile(comboEntries(combo), path, error);
 }
 
 }  // namespace tv::app

@@ -16,11 +16,12 @@ void AddRecentEntry(QStringList &list, const QString &text);
 // the top in file order. A missing or unreadable file gives an empty list.
 QStringList LoadListFile(const QString &path);
 // Writes the list oldest entry first. An empty list leaves any existing file as it is
-// (returns true). False when the write failed; the old file is then unchanged.
-bool SaveListFile(const QStringList &list, const QString &path);
+// (returns true). False, with the reason in `error`, when the write failed; the old
+// file is then unchanged.
+bool SaveListFile(const QStringList &list, const QString &path, QString *error = nullptr);
 
 void AddRecentEntry(QComboBox *combo, const QString &text);
 void LoadListFile(QComboBox *combo, const QString &path);
-bool SaveListFile(const QComboBox *combo, const QString &path);
+bool SaveListFile(const QComboBox *combo, const QString &path, QString *error = nullptr);
 
 }  // namespace tv::app

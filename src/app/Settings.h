@@ -1,5 +1,6 @@
 #pragma once
-// ReadIni/WriteIni on Talvora.ini in the program folder. Every call goes to the file.
+// ReadIni/WriteIni on Talvora.ini in the data folder. Every call goes to the file. A
+// failed write is reported once per run to the problem report, when one is given.
 
 #include "platform/profile/ProfileFile.h"
 
@@ -7,18 +8,19 @@
 
 namespace tv::app {
 
+class ProblemReport;
+
 class Settings {
  public:
-  explicit Settings(const QString &iniPath) : file_(iniPath) {}
+  explicit Settings(const QString &iniPath, ProblemReport *problems = nullptr)
+      : file_(iniPath), problems_(problems) {}
 
   QString ReadIni(QStringView section, QStringView key, QStringView defaultValue) const {
     return file_.read(section, key, defaultValue);
   }
   // The value read by the leading-number rule ("12abc" is 12, "abc" is 0).
   qint64 ReadIniNumber(QStringView section, QStringView key, QStringView defaultValue) const;
-  bool WriteIni(QStringView section, QStringView key, QStringView value) const {
-    return file_.write(section, key, value);
-  }
+  bool WriteIni(QStringView section, QStringView key, QStringView value) const;
   bool WriteIni(QStringView section, QStringView key, qint64 value) const {
     return WriteIni(section, key, QString::number(value));
   }
@@ -26,6 +28,7 @@ class Settings {
 
  private:
   profile::ProfileFile file_;
+  ProblemReport *problems_;
 };
 
 }  // namespace tv::app

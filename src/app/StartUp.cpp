@@ -2,9 +2,12 @@
 
 #include "app/FileRoutines.h"
 #include "app/ModChk.h"
+#include "app/ProblemReport.h"
 #include "app/Settings.h"
 #include "platform/text/TextFile.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <pwd.h>
@@ -35,10 +38,20 @@ void ApplyVersionReset(const Settings &settings, const QString &version) {
   settings.WriteIni(u"Talvora", u"Version", version);
 }
 
-bool MigrateChannelList(const QString &appFolder) {
+bool MigrateChannelList(const QString &appFolder, ProblemReport *problems) {
   const QString oldPath = appFolder + QStringLiteral("AutoJoinChannel.txt");
   if (!FileExists(oldPath)) return false;
-  const QStringList old = text::readCp932Lines(oldPath).value_or(QStringList());
+  const QString headline = QStringLiteral("古いチャンネル一覧を変換できませんでした。");
+  const QString kind = QStringLiteral("channel list");
+  // An old list that cannot be read is no empty list: converting it would lose it.
+  const auto read = text::readCp932Lines(oldPath);
+  if (!read) {
+    if (problems)
+      problems->once(kind, FileProblemLines(headline, oldPath,
+                                            QStringLiteral("読み取れないか、大きすぎます。")));
+    return false;
+  }
+  const QStringList &old = *read;
 
   QStringList out{QStringLiteral(":チェック状態,チャンネル名称")};
   for (qsizetype i = 0; i < old.size(); ++i) {
@@ -52,17 +65,30 @@ bool MigrateChannelList(const QString &appFolder) {
     out.append(a.mid(lead) + u',' + b);
   }
   const QString newPath = appFolder + QStringLiteral("CHList.txt");
-  if (!text::writeCp932Lines(newPath, out)) return false;
+  QString error;
+  if (!text::writeCp932Lines(newPath, out, &error)) {
+    if (problems) problems->once(kind, FileProblemLines(headline, newPath, error));
+    return false;
+  }
   DeleteIfExists(oldPath);
   return true;
 }
 
-AppInfo RunStartUp(const QString &programDir, const QString &userName) {
+QString DataFolderFor(const QString &programDir, const QString &userDataHome) {
+  const QString program = AddBackslash(programDir);
+  if (QFileInfo(program).isWritable() || userDataHome.isEmpty()) return program;
+  const QString data = AddBackslash(userDataHome) + kAppTitle + u'/';
+  return FolderExists(data) || QDir().mkpath(data) ? data : program;
+}
+
+AppInfo RunStartUp(const QString &programDir, const QString &userName, const QString &userDataHome,
+                   ProblemReport *problems) {
   AppInfo info;
-  info.appFolder = AddBackslash(programDir);
-  ApplyVersionReset(Settings(info.settingsPath()), info.appVersion);
+  info.programFolder = AddBackslash(programDir);
+  info.appFolder = DataFolderFor(programDir, userDataHome);
+  ApplyVersionReset(Settings(info.settingsPath(), problems), info.appVersion);
   info.defaultNick = DefaultNickFor(userName);
-  MigrateChannelList(info.appFolder);
+  MigrateChannelList(info.appFolder, problems);
   return info;
 }
 

@@ -284,8 +284,7 @@ void FrmConVOI::btnHOST_Click() {
   const int device = lstDEVICE_->currentRow();
   HandOver([&] {
     storeHistory(cboNICK_, nick, kNickFile);
-    if (!settings_.WriteIni(kSection, u"CodecIndex", codec))
-      reportFailure(QStringLiteral("CodecIndex"), settings_.path());
+    settings_.WriteIni(kSection, u"CodecIndex", codec);  // a failure reports itself
     Q_EMIT EvHOST(nick, quint32(codec + 1), quint32(device + 1));
   });
 }

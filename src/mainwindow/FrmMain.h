@@ -37,6 +37,7 @@ class QTimer;
 namespace tv::app {
 class FrmAllLOG;
 class FrmBoxINP;
+class ProblemReport;
 class Settings;
 }  // namespace tv::app
 
@@ -50,6 +51,9 @@ class ParticipantList;
 class VoicePane;
 
 struct MainWindowServices {
+  // Where problems without a window of their own go, once per run (settings and input
+  // history that cannot be written).
+  app::ProblemReport *problems = nullptr;
   // The all-chat log: every chat line goes there; it is unloaded when this window is.
   app::FrmAllLOG *allLog = nullptr;
   // Creates IRC panes; without it no IRC connection can be opened.

@@ -2,6 +2,7 @@
 #include "mainwindow/FrmMain.h"
 
 #include "app/FrmAllLOG.h"
+#include "app/ProblemReport.h"
 #include "app/Settings.h"
 #include "mainwindow/ChatLogView.h"
 #include "mainwindow/InfoLog.h"
@@ -72,8 +73,12 @@ void FrmMain::unload() {
   settings_.WriteIni(u"VOICE", u"MikeMuteNo",
                      std::max(0, fraVOICE_->cboMikeMute()->currentIndex()));
   fraLOG_->saveSettings();
-  if (!cboTX_->saveHistory(info_.filePath(QStringLiteral("ChatTxLog.txt"))))
-    qWarning("ChatTxLog.txt could not be written; the previous file is kept.");
+  const QString history = info_.filePath(QStringLiteral("ChatTxLog.txt"));
+  QString error;
+  if (!cboTX_->saveHistory(history, &error) && services_.problems)
+    services_.problems->once(
+        QStringLiteral("input history"),
+        app::FileProblemLines(QStringLiteral("入力履歴を保存できませんでした。"), history, error));
   lstUSER()->ClearRows();
   txtLOG()->clear();
   if (services_.allLog) services_.allLog->GoUnload();

@@ -68,6 +68,8 @@ void InputLine::loadHistory(const QString &path) {
   setEditText(QString());
 }
 
-bool InputLine::saveHistory(const QString &path) const { return app::SaveListFile(this, path); }
+bool InputLine::saveHistory(const QString &path, QString *error) const {
+  return app::SaveListFile(this, path, error);
+}
 
 }  // namespace tv::mainwindow

@@ -25,7 +25,8 @@ class InputLine : public QComboBox {
   void commit(const QString &text);
   QStringList history() const;
   void loadHistory(const QString &path);
-  bool saveHistory(const QString &path) const;
+  // False, with the reason in `error`, when the file could not be written.
+  bool saveHistory(const QString &path, QString *error = nullptr) const;
 
  protected:
   void keyPressEvent(QKeyEvent *event) override;

@@ -1,11 +1,15 @@
+#include "app/ProblemReport.h"
 #include "app/Settings.h"
 #include "app/StartUp.h"
 #include "common/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <unistd.h>
 
 using namespace tv::app;
 
@@ -69,6 +73,56 @@ TEST(StartUp, MigratesTheOldChannelList) {
                        "\x83\x93\x83\x6c\x83\x8b\x96\xbc\x8f\xcc\r\n"
                        "1,#chat\r\n0,#talk\r\n1,#\x93\xfa\x96\x7b\r\n"));
   EXPECT_FALSE(QFile::exists(folder + QStringLiteral("AutoJoinChannel.txt")));
+}
+
+// What cannot be done without losing something is left undone and reported once per
+// run, whenever the information log comes to exist.
+TEST(StartUp, ProblemsKeepTheFilesAndAreReportedOnce) {
+  QTemporaryDir dir;
+  const QString folder = dir.path() + u'/';
+  const QByteArray tooLarge(4 * 1024 * 1024 + 1, 'x');
+  tv::test::writeBytes(folder + QStringLiteral("AutoJoinChannel.txt"), tooLarge);
+  tv::test::writeBytes(folder + QStringLiteral("CHList.txt"), "kept\r\n");
+  ProblemReport problems;
+  EXPECT_FALSE(MigrateChannelList(folder, &problems));
+  EXPECT_FALSE(MigrateChannelList(folder, &problems));  // a second try is not reported again
+  EXPECT_EQ(tv::test::readBytes(folder + QStringLiteral("CHList.txt")), "kept\r\n");
+  EXPECT_EQ(tv::test::readBytes(folder + QStringLiteral("AutoJoinChannel.txt")), tooLarge);
+
+  const Settings settings(dir.filePath(QStringLiteral("missing/Talvora.ini")), &problems);
+  EXPECT_FALSE(settings.WriteIni(u"VOICE", u"MyColor", 3));
+  EXPECT_FALSE(settings.WriteIni(u"VOICE", u"MyColor", 4));
+
+  QList<QStringList> shown;
+  problems.attach([&](const QStringList &lines) { shown.append(lines); });
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0][0], QStringLiteral("古いチャンネル一覧を変換できませんでした。"));
+  EXPECT_TRUE(shown[0][1].endsWith(QStringLiteral("AutoJoinChannel.txt")));
+  EXPECT_EQ(shown[1][0], QStringLiteral("設定を保存できませんでした。"));
+  EXPECT_TRUE(shown[1][1].endsWith(QStringLiteral("Talvora.ini")));
+  EXPECT_TRUE(shown[1][2].startsWith(QStringLiteral("　　<エラーの説明　> ")));
+  EXPECT_GT(shown[1][2].size(), 12);  // with the reason
+  EXPECT_FALSE(settings.WriteIni(u"VOICE", u"MyColor", 5));
+  EXPECT_EQ(shown.size(), 2);
+}
+
+// An installed copy's program folder is read-only: the data goes to the user's data
+// folder. A writable one keeps it beside the programs.
+TEST(StartUp, DataFolderFollowsTheProgramFolder) {
+  QTemporaryDir dir;
+  const QString program = dir.filePath(QStringLiteral("prog"));
+  const QString home = dir.filePath(QStringLiteral("share"));
+  QDir().mkpath(program);
+  EXPECT_EQ(DataFolderFor(program, home), program + u'/');
+  if (::geteuid() == 0) return;  // root writes anywhere; the install test covers it
+  QFile::setPermissions(program, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+  const AppInfo info = RunStartUp(program, QStringLiteral("alice"), home);
+  EXPECT_EQ(info.programFolder, program + u'/');
+  EXPECT_EQ(info.appFolder, home + QStringLiteral("/Talvora/"));
+  EXPECT_TRUE(QFile::exists(home + QStringLiteral("/Talvora/Talvora.ini")));
+  EXPECT_EQ(info.programPath(QStringLiteral("TvIRC")), program + QStringLiteral("/TvIRC"));
+  QFile::setPermissions(program,
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 }  // namespace

@@ -494,11 +494,19 @@ TEST_F(FrmMainTest, ACloseRequestDuringTheCloseStepsIsHeldBack) {
 TEST_F(FrmMainTest, AnIdleCloseReleasesNothing) {
   auto w = make();
   w->show();
+  // An input history that cannot be written is reported, not lost in silence.
+  QDir().mkpath(appFile(QStringLiteral("ChatTxLog.txt")));
+  w->cboTX()->commit(QStringLiteral("line"));
+  QList<QStringList> reported;
+  problems.attach([&](const QStringList &lines) { reported.append(lines); });
   w->close();
   EXPECT_FALSE(w->isVisible());
   EXPECT_EQ(session.calls,
             (QStringList{QStringLiteral("StopSessionTimers"), QStringLiteral("EndVoiceChat")}));
   EXPECT_EQ(csvFiles(), 0);  // an empty information log is not written
+  ASSERT_EQ(reported.size(), 1);
+  EXPECT_EQ(reported[0][0], QStringLiteral("入力履歴を保存できませんでした。"));
+  EXPECT_TRUE(reported[0][1].endsWith(QStringLiteral("ChatTxLog.txt")));
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ std::unique_ptr<mainwindow::FrmMain> MainWindowTest::make(bool irc) {
   allLog = std::make_unique<app::FrmAllLOG>(info, settings, [](const QUrl &) { return true; });
   mainwindow::FrmMain::Services services;
   services.allLog = allLog.get();
+  services.problems = &problems;
   services.clock = [] { return QTime(9, 5, 7); };
   services.localAddress = [] { return QStringLiteral("192.0.2.7"); };
   services.openUrl = [this](const QUrl &url) {

@@ -5,6 +5,7 @@
 
 #include "app/AppInfo.h"
 #include "app/FrmAllLOG.h"
+#include "app/ProblemReport.h"
 #include "app/Settings.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/IrcPane.h"
@@ -100,6 +101,7 @@ class MainWindowTest : public ::testing::Test {
   QTemporaryDir dir;
   app::AppInfo info;
   app::Settings settings;
+  app::ProblemReport problems;
   std::unique_ptr<app::FrmAllLOG> allLog;
   RecordingSession session;
   QList<FakeIrcPane *> panes;

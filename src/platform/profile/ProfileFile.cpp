@@ -26,10 +26,15 @@ QString ProfileFile::read(QStringView section, QStringView key, QStringView defa
   return value ? *value : defaultValue.toString();
 }
 
-bool ProfileFile::write(QStringView section, QStringView key, QStringView value) const {
+bool ProfileFile::write(QStringView section, QStringView key, QStringView value,
+                        QString *error) const {
   const auto bytes = load(path_);
-  if (!bytes) return false;
-  return text::writeFileAtomic(path_, setValue(*bytes, section, key, value));
+  if (!bytes) {
+    if (error)
+      *error = QStringLiteral("今のファイルを読めないか、大きすぎます。");  // not made worse
+    return false;
+  }
+  return text::writeFileAtomic(path_, setValue(*bytes, section, key, value), error);
 }
 
 }  // namespace tv::profile

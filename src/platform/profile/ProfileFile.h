@@ -22,9 +22,10 @@ class ProfileFile {
   // missing (or the file is unreadable).
   QString read(QStringView section, QStringView key, QStringView defaultValue) const;
 
-  // Writes or replaces the key, creating section and file as needed. False when the
-  // write failed; the old file is then unchanged.
-  bool write(QStringView section, QStringView key, QStringView value) const;
+  // Writes or replaces the key, creating section and file as needed. False, with the
+  // reason in `error`, when the write failed; the old file is then unchanged.
+  bool write(QStringView section, QStringView key, QStringView value,
+             QString *error = nullptr) const;
 
  private:
   QString path_;

@@ -69,13 +69,13 @@ std::optional<QStringList> readCp932Lines(const QString &path, const LineLimits 
   return splitCp932Lines(*bytes, limits);
 }
 
-bool writeCp932Lines(const QString &path, const QStringList &lines) {
+bool writeCp932Lines(const QString &path, const QStringList &lines, QString *error) {
   QByteArray bytes;
   for (const QString &line : lines) {
     bytes += encodeCp932(line);
     bytes += "\r\n";
   }
-  return writeFileAtomic(path, bytes);
+  return writeFileAtomic(path, bytes, error);
 }
 
 }  // namespace tv::text

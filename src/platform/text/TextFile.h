@@ -27,8 +27,9 @@ QStringList splitCp932Lines(QByteArrayView bytes, const LineLimits &limits = {})
 std::optional<QStringList> readCp932Lines(const QString &path, const LineLimits &limits = {});
 
 // Writes the lines as CP932, each followed by CR LF, replacing the file atomically.
-// Returns false (and leaves any old file untouched) when the write fails.
-bool writeCp932Lines(const QString &path, const QStringList &lines);
+// Returns false, with the reason in `error`, (and leaves any old file untouched) when
+// the write fails.
+bool writeCp932Lines(const QString &path, const QStringList &lines, QString *error = nullptr);
 
 // The bytes of a file, at most `maxBytes`; empty optional when it is missing,
 // unreadable or larger.
