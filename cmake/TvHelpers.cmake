@@ -2,14 +2,16 @@
 
 # tv_add_test(<name> SOURCES <files...> LIBS <targets...> [DBUS] [LABELS <labels...>] [TIMEOUT <s>])
 # Every test binary gets a QApplication on the offscreen platform (tests/common).
-# DBUS runs the binary inside its own private session bus.
+# DBUS runs the binary inside its own private session bus (the tests' configuration,
+# TV_TEST_BUS, which starts this build's programs and never the user's).
 function(tv_add_test name)
   cmake_parse_arguments(T "DBUS" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE tv_testmain ${T_LIBS} GTest::gtest)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests-bin)
   if(T_DBUS)
-    add_test(NAME ${name} COMMAND dbus-run-session -- $<TARGET_FILE:${name}>)
+    add_test(NAME ${name}
+             COMMAND dbus-run-session --config-file=${TV_TEST_BUS} -- $<TARGET_FILE:${name}>)
   else()
     add_test(NAME ${name} COMMAND $<TARGET_FILE:${name}>)
   endif()
