@@ -11,8 +11,8 @@ PACKAGES=(
   libenet-dev libopus-dev portaudio19-dev libspeexdsp-dev
   # run
   dbus dbus-bin dbus-daemon fonts-ipafont-gothic xdg-utils
-  # test
-  ngircd unrtf python3 python3-dbus python3-gi xvfb xauth
+  # test (desktop-file-utils: the installed desktop entry is validated)
+  ngircd unrtf python3 python3-dbus python3-gi xvfb xauth desktop-file-utils
   # end-to-end tests: accessibility bus, its Python bindings, screenshots on failure
   at-spi2-core gir1.2-atspi-2.0 x11-apps
 )
