@@ -129,7 +129,7 @@ class Writer {
       return;
     }
     if (japanese) {
-      if (const auto code = text::cp932Code(u)) {
+      if (const auto code = text::cp932ExactCode(u)) {
         if (*code > 0xFF) putHex(quint8(*code >> 8));
         putHex(quint8(*code & 0xFF));
         return;

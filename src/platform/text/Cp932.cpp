@@ -136,6 +136,16 @@ std::optional<std::uint16_t> cp932Code(char32_t ch) {
   return code;
 }
 
+std::optional<std::uint16_t> cp932ExactCode(char32_t ch) {
+  const auto code = cp932Code(ch);
+  if (!code) return std::nullopt;
+  const char32_t back = *code > 0xFF
+                            ? cp932DoubleByte(std::uint8_t(*code >> 8), std::uint8_t(*code))
+                            : singleByte(std::uint8_t(*code));
+  if (back != ch) return std::nullopt;
+  return code;
+}
+
 QByteArray encodeCp932(QStringView text, bool *lossless) {
   QByteArray out;
   out.reserve(text.size() * 2);

@@ -23,6 +23,10 @@ QString decodeCp932(QByteArrayView bytes);
 // represent the character.
 std::optional<std::uint16_t> cp932Code(char32_t ch);
 
+// The code of `ch` only when it reads back as `ch` itself, so not for the six forms
+// above. For formats that can carry the exact character otherwise (RTF's \u).
+std::optional<std::uint16_t> cp932ExactCode(char32_t ch);
+
 // Encodes text to CP932. Characters CP932 cannot represent become '?'; when
 // `lossless` is given it is set to false if that happened.
 QByteArray encodeCp932(QStringView text, bool *lossless = nullptr);

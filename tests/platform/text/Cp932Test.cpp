@@ -54,6 +54,8 @@ TEST_P(Cp932LinuxForms, EncodeToTheTwinsCode) {
   EXPECT_EQ(encodeCp932(linuxForm, &lossless), twin.bytes);
   EXPECT_TRUE(lossless);
   EXPECT_EQ(decodeCp932(twin.bytes), QString::fromUtf16(twin.text));
+  EXPECT_FALSE(cp932ExactCode(linuxForm[0].unicode()).has_value());  // RTF says it exactly
+  EXPECT_TRUE(cp932ExactCode(twin.text[0]).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(
