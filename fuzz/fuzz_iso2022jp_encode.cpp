@@ -1,9 +1,11 @@
 // The ISO-2022-JP line encoder on arbitrary text (the input read as UTF-16). A line
 // either fits 2048 bytes ending in CR LF, with no other CR or LF, or is refused; and
 // decoding it gives the text back character by character, each character the encoder
-// cannot carry turned into '?' and CR, LF and NUL left out.
+// cannot carry turned into '?', the forms that go out as their full-width twins' codes
+// read back as those twins, and CR, LF and NUL left out.
 #include "ircsock/Iso2022JpDecoder.h"
 #include "ircsock/Iso2022JpEncoder.h"
+#include "platform/text/Cp932.h"
 
 #include <QStringList>
 
@@ -32,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     i += length - 1;
     const QByteArray alone = tv::ircsock::encodeIso2022Jp(one);
     if (alone.isEmpty()) continue;  // CR, LF, NUL
-    expected += alone == "?" ? QStringLiteral("?") : one;
+    expected +=
+        alone == "?" ? QStringLiteral("?") : tv::text::decodeCp932(tv::text::encodeCp932(one));
   }
   const QStringList decoded = tv::ircsock::decodeIso2022JpLines(*line);
   if (decoded != (expected.isEmpty() ? QStringList{} : QStringList{expected})) std::abort();
