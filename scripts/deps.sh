@@ -9,10 +9,11 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
   libgtest-dev googletest
   libenet-dev libopus-dev portaudio19-dev libspeexdsp-dev
+  libx11-dev libxi-dev
   # run
   dbus dbus-bin dbus-daemon fonts-ipafont-gothic xdg-utils
-  # test (desktop-file-utils: the installed desktop entry is validated)
-  ngircd unrtf python3 python3-dbus python3-gi xvfb xauth desktop-file-utils
+  # test (desktop-file-utils: the installed desktop entry is validated; xdotool: key presses)
+  ngircd unrtf python3 python3-dbus python3-gi xvfb xauth desktop-file-utils xdotool
   # end-to-end tests: accessibility bus, its Python bindings, screenshots on failure
   at-spi2-core gir1.2-atspi-2.0 x11-apps
 )
