@@ -12,6 +12,7 @@
 #include "mainwindow/SessionLinkTo.h"
 #include "mainwindow/VoiceDialogLauncher.h"
 #include "platform/audiosetup/AudioSetupDialog.h"
+#include "platform/keystate/KeyStateService.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/peer/EnetPlatform.h"
 #include "session/Pacer.h"
@@ -23,6 +24,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QGuiApplication>
 #include <QStandardPaths>
 
 int main(int argc, char *argv[]) {
@@ -47,9 +49,13 @@ int main(int argc, char *argv[]) {
 
   // The all-chat log lives, hidden, from the start; the main window unloads it.
   tv::app::FrmAllLOG frmAllLOG(info, settings);
+  // The microphone mute keys: read globally where the desktop allows it.
+  const auto keys = tv::keystate::KeyStateService::ForDesktop(
+      QGuiApplication::platformName(), tv::keystate::KeyStateService::IsWaylandSession(), bus);
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;
   services.problems = &problems;
+  services.keys = keys.get();
   tv::mainwindow::FrmMain frmMain(info, settings, services);
   problems.attach([&frmMain](const QStringList &lines) {
     for (const QString &line : lines)

@@ -11,6 +11,7 @@
 #include "mainwindow/ParticipantList.h"
 #include "mainwindow/TopicLine.h"
 #include "mainwindow/VoicePane.h"
+#include "platform/keystate/KeyState.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -19,6 +20,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
@@ -110,6 +112,7 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, Servic
   connect(tabMAIN_, &QTabBar::currentChanged, this, [this] { SyncSelectedTab(); });
 
   UpdateVoiceButtons();
+  connectMicControls();
   applyStoredChoices();
 
   // Chat log, input line and topic line.
@@ -209,7 +212,12 @@ void FrmMain::applyStoredChoices() {
   fraVOICE_->showOwnColour(ownColour_);
   QComboBox *mute = fraVOICE_->cboMikeMute();
   const qint64 mode = settings_.ReadIniNumber(u"VOICE", u"MikeMuteNo", u"0");
-  mute->setCurrentIndex(mode >= 0 && mode < mute->count() ? int(mode) : 0);
+  const int index = mode >= 0 && mode < mute->count() ? int(mode) : 0;
+  {
+    const QSignalBlocker block(mute);
+    mute->setCurrentIndex(index);
+  }
+  cboMikeMute_Click(index);
 }
 
 void FrmMain::attachSession(SessionLink *session) {

@@ -10,13 +10,15 @@
 // information log), FrmMainTabs.cpp (tabs, panes, IRC slots), FrmMainChat.cpp (chat
 // log, input line, topic, participants, voice buttons), FrmMainParticipants.cpp (the
 // participant tools: own colour and teams, kick, member limit, address lookup),
-// FrmMainClose.cpp (close).
+// FrmMainClose.cpp (close), FrmMainMic.cpp (volume sliders, mute buttons, mute keys and
+// the microphone auto-level).
 
 #include "app/AppInfo.h"
 #include "app/UiRoutines.h"
 #include "app/WindowPlacement.h"
 #include "mainwindow/IrcPane.h"
 #include "mainwindow/IrcSlotTable.h"
+#include "mainwindow/MicAutoLevel.h"
 #include "mainwindow/SessionLink.h"
 #include "session/SessionWindow.h"
 
@@ -41,6 +43,10 @@ class ProblemReport;
 class Settings;
 }  // namespace tv::app
 
+namespace tv::keystate {
+class KeyState;
+}
+
 namespace tv::mainwindow {
 
 class ChatLogView;
@@ -62,6 +68,11 @@ struct MainWindowServices {
   app::UrlOpener openUrl;
   std::function<QString()> localAddress;  // this PC's IP address (LocalIpAddress)
   std::function<QTime()> clock;           // time stamps of chat lines
+  // The keyboard state the mute keys are read from (outlives the window); without it
+  // only key events of this program's own windows count.
+  keystate::KeyState *keys = nullptr;
+  // The volume sliders' pause: sleeps, then lets pending events run (PauseMs when empty).
+  std::function<void(int ms)> pause;
 };
 
 class FrmMain : public QWidget, public session::SessionWindow {
@@ -129,6 +140,18 @@ class FrmMain : public QWidget, public session::SessionWindow {
   void SetInputLevel(int peak) override;
   void SetOutputLevel(int peak) override;
 
+  // Microphone: the mute-key mode (cboMikeMute's entry), polarity of the toggle modes.
+  int MikeMuteMode() const { return muteMode_; }
+  bool MikeMutePolarity() const { return polarity_; }
+  void SetMicMute(bool muted);
+  void ApplyMicMute();
+  bool AutoLevelRunning() const { return autoLevel_.running(); }
+  QTimer *timGetKeyState() const { return timGetKeyState_; }
+  QTimer *timMK() const { return timMK_; }
+  // Timer ticks, public so that tests can step them.
+  void timGetKeyState_Timer();
+  void timMK_Timer();
+
   QTabBar *tabMAIN() const { return tabMAIN_; }
   InfoLog *lstINF() const { return lstINF_; }
   OldLogPane *fraLOG() const { return fraLOG_; }
@@ -192,6 +215,19 @@ class FrmMain : public QWidget, public session::SessionWindow {
   void btnLimitMinus_Click();
   void IBOXLimit_BtnClick(const QString &text);
   void lstUSER_DblClick();
+  // Microphone (FrmMainMic.cpp).
+  void connectMicControls();
+  void volumeChanged(bool record);
+  // Sets or clears one flag of the voice client's configuration.
+  void setConfigFlag(quint32 flag, bool on);
+  void btnMuteSP_Click();
+  void cboMikeMute_Click(int index);
+  void keyRouteChanged();
+  void updateMikeMuteNote();
+  void btnMKSetup_Click();
+  // Lets the controls go; Running means stopped from outside (no lines).
+  void endAutoLevel(MicAutoLevel::Outcome outcome);
+  void reportConfigFailure(peer::Result result);
   // Close.
   void onEndTick();
   void unload();
@@ -218,6 +254,14 @@ class FrmMain : public QWidget, public session::SessionWindow {
   QAbstractButton *btnStopJOIN_;
   QAbstractButton *btnVTEST_;
   QTimer *timEND_;
+  QTimer *timGetKeyState_ = nullptr;
+  QTimer *timMK_ = nullptr;
+  keystate::KeyState *keys_ = nullptr;
+  std::unique_ptr<keystate::KeyState> ownKeys_;  // when main() gave none
+  int muteMode_ = 0;
+  bool polarity_ = false;
+  MicAutoLevel autoLevel_;
+  bool settingsFailureReported_ = false;
   struct BoxDeleter {
     void operator()(app::FrmBoxINP *box) const;
   };

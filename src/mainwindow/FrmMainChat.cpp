@@ -141,6 +141,7 @@ std::uint32_t FrmMain::OwnColourValue() const { return ColourValue(ownColour_); 
 // Session view.
 
 void FrmMain::ResetSessionView() {
+  if (autoLevel_.running()) endAutoLevel(MicAutoLevel::Outcome::Running);
   txtLOG()->clear();
   lstUSER()->ClearRows();
   // Back to "no team" without telling anyone.
@@ -152,6 +153,8 @@ void FrmMain::ResetSessionView() {
     const QSignalBlocker block(mute);
     mute->setChecked(false);
   }
+  // A mute key that says "muted" mutes the new session before its voice client connects.
+  if (muteMode_ != 0) timGetKeyState_Timer();
 }
 
 void FrmMain::SaveVoiceLog() { fraLOG_->saveVoiceLog(*txtLOG()->document()); }

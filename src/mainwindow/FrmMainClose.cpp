@@ -35,6 +35,7 @@ void FrmMain::closeEvent(QCloseEvent *event) {
   if (!closeStarted_) {
     closeStarted_ = true;
     closeRunning_ = true;
+    timGetKeyState_->stop();
     if (session_) session_->StopSessionTimers();
     // Once per close, however often the request comes.
     fraLOG_->autoSaveInfoLog(*lstINF_);

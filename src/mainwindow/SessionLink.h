@@ -5,6 +5,8 @@
 // on the UI thread. Everything the engine asks of the window goes the other way, through
 // session::SessionWindow.
 
+#include "platform/peer/VoiceTypes.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -42,6 +44,13 @@ class SessionLink {
   virtual void ReleaseSession() = 0;
   // Stops the engine's timers (deferred release, host search, latency) at close.
   virtual void StopSessionTimers() = 0;
+
+  // ---- Voice client configuration (volume sliders, mute buttons, mute keys) -------
+  // The voice client's configuration while it is connected; before the client connects
+  // and after the voice chat has ended, the one the engine keeps for the next connection.
+  // Set writes the kept one as well. Not kOk: the platform refused.
+  virtual peer::Result GetClientConfig(peer::VoiceClientConfig &out) const = 0;
+  virtual peer::Result SetClientConfig(const peer::VoiceClientConfig &config) = 0;
 
   // ---- Participant tools (the window has chosen the member or entry) --------------
   // The own row's colour (24-bit value), told to every member.

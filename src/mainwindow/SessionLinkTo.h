@@ -28,6 +28,12 @@ class SessionLinkTo final : public SessionLink {
   void EndVoiceChat() override { engine_.EndVoiceChat(); }
   void ReleaseSession() override { engine_.ReleaseSession(); }
   void StopSessionTimers() override { engine_.StopSessionTimers(); }
+  peer::Result GetClientConfig(peer::VoiceClientConfig &out) const override {
+    return engine_.GetClientConfig(out);
+  }
+  peer::Result SetClientConfig(const peer::VoiceClientConfig &config) override {
+    return engine_.SetClientConfig(config);
+  }
 
   void ChooseOwnColour(std::uint32_t colourValue) override { tools_.ChooseOwnColour(colourValue); }
   void ChooseOwnTeam(int team) override { tools_.ChooseOwnTeam(team); }

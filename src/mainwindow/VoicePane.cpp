@@ -165,6 +165,8 @@ QWidget *VoicePane::buildControlStrip() {
     slider->setPageStep(500);
     slider->setSingleStep(100);
     slider->setTickInterval(500);
+    // A drag changes the value once, when the thumb is let go: every change pauses.
+    slider->setTracking(false);
     slider->setFixedWidth(app::TwipsToPixels(this, 1100));
     meter = new QProgressBar;
     meter->setObjectName(meterName);
@@ -201,7 +203,21 @@ QWidget *VoicePane::buildControlStrip() {
   cboMikeMute_ = selector(QStringLiteral("cboMikeMute"),
                           QStringLiteral("マイクミュート方法切替リスト"), kMikeMuteModes);
   cboMikeMute_->setToolTip(QStringLiteral("マイクミュート方法切替リスト"));
-  flow->addWidget(cboMikeMute_);
+  // Shown when the chosen key is seen only while a Talvora window has the focus.
+  const QString note =
+      QStringLiteral("このキーはTalvoraのウィンドウが選ばれている間だけ働きます。");
+  lblMikeMuteNote_ = new QLabel(note);
+  lblMikeMuteNote_->setObjectName(QStringLiteral("lblMikeMuteNote"));
+  lblMikeMuteNote_->setAccessibleName(note);
+  lblMikeMuteNote_->setAccessibleDescription(note);
+  lblMikeMuteNote_->hide();
+  auto *muteBox = new QWidget;
+  auto *muteColumn = new QVBoxLayout(muteBox);
+  muteColumn->setContentsMargins(0, 0, 0, 0);
+  muteColumn->setSpacing(1);
+  muteColumn->addWidget(cboMikeMute_);
+  muteColumn->addWidget(lblMikeMuteNote_);
+  flow->addWidget(muteBox);
 
   btnRichChat_ = button(QStringLiteral("btnRichChat"), QStringLiteral("書式付き発言"),
                         QStringLiteral("書式をいろいろ設定して発言します"));
@@ -236,6 +252,11 @@ QRect VoicePane::inputRect() const { return arrange(size()).input; }
 void VoicePane::resizeEvent(QResizeEvent *event) {
   QWidget::resizeEvent(event);
   layoutPane();
+}
+
+bool VoicePane::event(QEvent *event) {
+  if (event->type() == QEvent::LayoutRequest) layoutPane();
+  return QWidget::event(event);
 }
 
 VoicePane::Arrangement VoicePane::arrange(const QSize &size) const {

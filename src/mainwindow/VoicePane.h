@@ -43,6 +43,7 @@ class VoicePane : public QWidget {
   QComboBox *cboMyTeam() const { return cboMyTeam_; }
   QComboBox *cboTxTeam() const { return cboTxTeam_; }
   QComboBox *cboMikeMute() const { return cboMikeMute_; }
+  QLabel *lblMikeMuteNote() const { return lblMikeMuteNote_; }
   QSlider *sldSP() const { return sldSP_; }
   QSlider *sldMK() const { return sldMK_; }
   QToolButton *btnMuteSP() const { return btnMuteSP_; }
@@ -60,6 +61,8 @@ class VoicePane : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent *event) override;
+  // The strip grows or shrinks (the mute-key note shown or hidden): lay out again.
+  bool event(QEvent *event) override;
   bool eventFilter(QObject *watched, QEvent *event) override;
 
  private:
@@ -82,6 +85,7 @@ class VoicePane : public QWidget {
   QComboBox *cboMyTeam_;
   QComboBox *cboTxTeam_;
   QComboBox *cboMikeMute_;
+  QLabel *lblMikeMuteNote_;
   QSlider *sldSP_;
   QSlider *sldMK_;
   QToolButton *btnMuteSP_;

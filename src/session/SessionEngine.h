@@ -128,6 +128,12 @@ class SessionEngine : public QObject {
   peer::VoiceClient *VoiceClientObject() const { return voiceClient_.get(); }
   // The voice client configuration, kept from one session to the next.
   const peer::VoiceClientConfig &ClientConfig() const { return clientConfig_; }
+  // The window's volume and mute handlers: the voice client's configuration from its
+  // Connect until the session is released, the kept one otherwise (which the next
+  // Connect passes on). Set always updates the kept one too, so that a step of the
+  // engine that applies the kept configuration after a pause applies the change.
+  peer::Result GetClientConfig(peer::VoiceClientConfig &out) const;
+  peer::Result SetClientConfig(const peer::VoiceClientConfig &config);
 
   // ---- Timer ticks (public so that tests can step them) ---------------------------
   void timSRCH_Timer();
@@ -225,6 +231,7 @@ class SessionEngine : public QObject {
   Held<peer::VoiceServer> voiceServer_;
   Held<peer::VoiceClient> voiceClient_;
   peer::VoiceClientConfig clientConfig_;
+  bool voiceConnected_ = false;  // Connect accepted and the client not released since
   quint32 searchHandle_ = 0;
   quint32 deviceNo_ = 0;
   quint32 codecNo_ = 0;

@@ -86,6 +86,7 @@ void SessionEngine::ReleaseSession() {
   if (voiceClient_) {
     voiceClient_->disconnect(this);
     voiceClient_.reset();
+    voiceConnected_ = false;
     step(QStringLiteral("DirectX8のメモリ解放(音声クライアント)"), false);
   }
   if (voiceServer_) {

@@ -62,9 +62,11 @@ bool SessionEngine::Dx8Initialize(quint32 deviceNo) {
   window_.SyncSelectedTab();
   teamCount_ = 0;
   teamIds_ = {};
-  window_.ResetSessionView();
-  // The mute buttons show released: the configuration says the same.
+  // The mute buttons show released: the configuration says the same. A mute key that
+  // says "muted" mutes again from inside ResetSessionView, before the client connects.
   clientConfig_.flags &= ~(kClientRecordMute | kClientPlaybackMute);
+  voiceConnected_ = false;
+  window_.ResetSessionView();
   if (!PumpKeeps()) return false;
   return CreateSessionObjects();
 }

@@ -38,6 +38,19 @@ VoiceClientConfig SessionEngine::ConfigForConnect() const {
   return config;
 }
 
+Result SessionEngine::GetClientConfig(VoiceClientConfig &out) const {
+  if (voiceConnected_ && voiceClient_) return voiceClient_->GetClientConfig(out);
+  out = clientConfig_;
+  return kOk;
+}
+
+Result SessionEngine::SetClientConfig(const VoiceClientConfig &config) {
+  if (voiceConnected_ && voiceClient_)
+    if (const Result r = voiceClient_->SetClientConfig(config)) return r;
+  clientConfig_ = config;
+  return kOk;
+}
+
 Result SessionEngine::ConnectVoiceClient() {
   report_.Log(kKindStart, QStringLiteral("音声クライアント設定開始"));
   // When the session went away meanwhile there is nothing left to report.
@@ -64,6 +77,7 @@ Result SessionEngine::ConnectVoiceClient() {
     if (setUp != kOk) return setUp;
     r = voiceClient_->Connect(sound, clientConfig_);
   }
+  voiceConnected_ = r == kOk || r == kPending;
   if (r != kOk && r != kPending) {
     report_.Log(
         kKindError,
@@ -92,7 +106,11 @@ void SessionEngine::DirectPlayVoiceEvent8_ConnectResult(quint32 result) {
   if (!PauseKeeps()) return;
   if (const Result r = voiceClient_->SetClientConfig(clientConfig_))
     return report_.CallbackError(handler, r);
+  // The sliders' handlers run as a user's move would, pauses included: the session may
+  // have ended meanwhile.
+  const quint64 generation = generation_;
   window_.SetVolumeSliders(clientConfig_.playbackVolume, clientConfig_.recordVolume);
+  if (generation != generation_ || !TakesCallbacks()) return;
   window_.UpdateUserCount();
   if (!window_.HasTab(kVoiceTab)) window_.AddTab(kVoiceTab, QStringLiteral("音声"));
   window_.SyncSelectedTab();

@@ -32,7 +32,8 @@ class SessionWindow {
   virtual void RemoveTab(const QString &key) = 0;
 
   // Start of a session: empty chat log and participant list, team selectors back to
-  // "no team" without sending anything, both mute buttons released.
+  // "no team" without sending anything, both mute buttons released; then a mute key
+  // that says "muted" mutes at once (through the engine's kept configuration).
   virtual void ResetSessionView() = 0;
   // Saves the voice chat log under the name "VOICE" in the chosen auto-save mode.
   virtual void SaveVoiceLog() = 0;

@@ -3,7 +3,10 @@
 #include "app/StartUp.h"
 #include "session/SessionMessage.h"
 
+#include <QCoreApplication>
 #include <QUrl>
+
+#include <utility>
 
 namespace tv::test {
 
@@ -68,6 +71,11 @@ std::unique_ptr<mainwindow::FrmMain> MainWindowTest::make(bool irc) {
   services.openUrl = [this](const QUrl &url) {
     opened << url.toString();
     return true;
+  };
+  services.keys = &keys;
+  services.pause = [this](int) {
+    if (const auto run = std::exchange(duringPause, nullptr)) run();
+    QCoreApplication::processEvents();
   };
   if (irc) {
     services.makeIrcPane = [this] {

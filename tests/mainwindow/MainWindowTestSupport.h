@@ -10,6 +10,7 @@
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/IrcPane.h"
 #include "mainwindow/SessionLink.h"
+#include "platform/keystate/FakeKeySource.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +42,15 @@ class RecordingSession : public mainwindow::SessionLink {
   void EndVoiceChat() override;
   void ReleaseSession() override;
   void StopSessionTimers() override { calls << QStringLiteral("StopSessionTimers"); }
+  peer::Result GetClientConfig(peer::VoiceClientConfig &out) const override {
+    out = config;
+    return peer::kOk;
+  }
+  peer::Result SetClientConfig(const peer::VoiceClientConfig &c) override {
+    config = c;
+    ++configWrites;
+    return peer::kOk;
+  }
   void ChooseOwnColour(std::uint32_t colourValue) override;
   void ChooseOwnTeam(int team) override;
   void ChooseTransmitTeam(int team) override;
@@ -59,6 +69,8 @@ class RecordingSession : public mainwindow::SessionLink {
   std::function<void()> duringEnd;  // runs inside EndVoiceChat, as its pumps let events in
   QList<Sent> sent;
   QStringList calls;
+  peer::VoiceClientConfig config;  // the voice client's configuration
+  int configWrites = 0;
 };
 
 class FakeIrcPane : public mainwindow::IrcPane {
@@ -104,6 +116,9 @@ class MainWindowTest : public ::testing::Test {
   app::ProblemReport problems;
   std::unique_ptr<app::FrmAllLOG> allLog;
   RecordingSession session;
+  keystate::FakeKeySource keys;
+  // Runs once inside the next volume slider's pause (which does not sleep here).
+  std::function<void()> duringPause;
   QList<FakeIrcPane *> panes;
   QStringList opened;  // links the chat log asked the desktop to open
 };

@@ -10,6 +10,7 @@
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/InputLine.h"
 #include "mainwindow/SessionLinkTo.h"
+#include "platform/keystate/FakeKeySource.h"
 #include "platform/peer/FakeNetwork.h"
 #include "session/Pacer.h"
 #include "session/ParticipantTools.h"
@@ -36,6 +37,7 @@ struct Pc {
       : info(app::RunStartUp(folder.path(), QStringLiteral("user"))),
         settings(info.settingsPath()),
         allLog(info, settings),
+        keys(),
         window(info, settings, services()),
         pictures(info.appFolder),
         dcc(info.filePath(QStringLiteral("TvDcc")), {},
@@ -50,6 +52,7 @@ struct Pc {
     mainwindow::FrmMain::Services s;
     s.allLog = &allLog;
     s.localAddress = [] { return QStringLiteral("127.0.0.1"); };
+    s.keys = &keys;
     return s;
   }
   bool voiceTab() const { return window.HasTab(QStringLiteral("VOICE")); }
@@ -64,6 +67,7 @@ struct Pc {
   app::AppInfo info;
   app::Settings settings;
   app::FrmAllLOG allLog;
+  keystate::FakeKeySource keys;
   mainwindow::FrmMain window;
   NoSleepPacer pacer;
   session::PictureStore pictures;

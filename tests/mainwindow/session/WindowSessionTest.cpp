@@ -14,6 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QSlider>
+#include <QTimer>
+#include <QToolButton>
 
 using namespace tv;
 
@@ -64,6 +67,41 @@ TEST(WindowSession, HostAndMemberChatThroughTheirWindows) {
       [&] { return host.log().contains(QStringLiteral("bobさんが情報通信を切断しました。")); }));
   host.engine.EndVoiceChat();
   ASSERT_TRUE(test::waitFor([&] { return !host.engine.HoldsSession(); }));
+}
+
+TEST(WindowSession, MicrophoneControlsReachTheVoiceClient) {
+  QTemporaryDir shared;
+  const QString audioSetup = shared.filePath(QStringLiteral("platform.ini"));
+  peer::FakeNetwork net({}, audioSetup);
+  Pc host(net, audioSetup);
+  mainwindow::VoicePane *pane = host.window.fraVOICE();
+
+  // Caps Lock says "muted" in mode 1 when the session starts: the client connects muted,
+  // without waiting for a poll.
+  host.keys.setToggle(keystate::kVkCapital, true);
+  pane->cboMikeMute()->setCurrentIndex(1);
+  host.window.timGetKeyState()->stop();
+  ASSERT_TRUE(host.engine.EvHOST(QStringLiteral("alice"), 1, 1));
+  ASSERT_TRUE(pane->btnMuteMK()->isChecked());
+  ASSERT_TRUE(host.engine.ClientConfig().flags & peer::kClientRecordMute);
+  ASSERT_TRUE(test::waitFor([&] { return host.voiceTab(); }));
+  peer::VoiceClientConfig config;
+  ASSERT_EQ(host.engine.VoiceClientObject()->GetClientConfig(config), peer::kOk);
+  EXPECT_TRUE(config.flags & peer::kClientRecordMute);
+
+  // Connected: a slider and the speaker button change the client's own configuration.
+  pane->sldMK()->setValue(-1500);
+  QTest::mouseClick(pane->btnMuteSP(), Qt::LeftButton);
+  ASSERT_EQ(host.engine.VoiceClientObject()->GetClientConfig(config), peer::kOk);
+  EXPECT_EQ(config.recordVolume, -1500);
+  EXPECT_TRUE(config.flags & peer::kClientPlaybackMute);
+
+  // After the voice chat the key still works, on the configuration the next session gets.
+  host.engine.EndVoiceChat();
+  ASSERT_TRUE(test::waitFor([&] { return !host.engine.HoldsSession(); }));
+  host.keys.setToggle(keystate::kVkCapital, false);
+  host.window.timGetKeyState_Timer();
+  EXPECT_FALSE(host.engine.ClientConfig().flags & peer::kClientRecordMute);
 }
 
 }  // namespace
