@@ -281,6 +281,7 @@ void EnetTransport::handle(const ENetEvent &event) {
       // throttle they announced. Both sides then stop slowing unreliable traffic.
       enet_peer_throttle_configure(event.peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
                                    ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
+      upSince_[link] = host_->serviceTime;
       pushEvent({Event::Up, link, fromEnet(event.peer->address), 0, {}});
       break;
     }
@@ -288,12 +289,7 @@ void EnetTransport::handle(const ENetEvent &event) {
       const LinkId link = linkOf(event.peer);
       event.peer->data = nullptr;
       if (link == 0) break;
-      peers_.erase(link);
-      strangers_.erase(link);
-      {
-        std::lock_guard lock(rttMutex_);
-        rtt_.erase(link);
-      }
+      forget(link);
       pushEvent({Event::Down, link, {}, 0, {}});
       break;
     }
@@ -326,14 +322,21 @@ void EnetTransport::configurePeer(ENetPeer *peer) const {
 
 void EnetTransport::checkSilence() {
   // A connected peer that has acknowledged nothing for most of the detection limit
-  // (while pings kept going to it) is given up.
+  // (while pings kept going to it) is given up. A link this side started is up as soon
+  // as the other side's answer to the connect arrives, before the other side has
+  // acknowledged anything: ENet keeps its last-heard time at 0 until then, which is not
+  // "silent since long ago", so such a link is measured from when it came up.
   const auto limit = enet_uint32(detectionLimitMs());
   const enet_uint32 silence = limit - limit / 10;
   std::vector<LinkId> silent;
-  for (const auto &[link, peer] : peers_)
-    if (peer->state == ENET_PEER_STATE_CONNECTED &&
-        ENET_TIME_DIFFERENCE(host_->serviceTime, peer->lastReceiveTime) > silence)
-      silent.push_back(link);
+  for (const auto &[link, peer] : peers_) {
+    if (peer->state != ENET_PEER_STATE_CONNECTED) continue;
+    const auto up = upSince_.find(link);
+    const enet_uint32 heard = peer->lastReceiveTime != 0 ? peer->lastReceiveTime
+                              : up != upSince_.end()     ? up->second
+                                                         : host_->serviceTime;
+    if (ENET_TIME_DIFFERENCE(host_->serviceTime, heard) > silence) silent.push_back(link);
+  }
   for (const LinkId link : silent) dropNow(link);
 }
 
@@ -350,12 +353,7 @@ void EnetTransport::dropNow(LinkId link) {
   ENetPeer *peer = peers_.at(link);
   peer->data = nullptr;
   enet_peer_disconnect_now(peer, 0);
-  peers_.erase(link);
-  strangers_.erase(link);
-  {
-    std::lock_guard lock(rttMutex_);
-    rtt_.erase(link);
-  }
+  forget(link);
   pushEvent({Event::Down, link, {}, 0, {}});
 }
 
@@ -386,11 +384,16 @@ void EnetTransport::endLink(LinkId link) {
   // may be reused, so it must not stay known under this link.
   if (peer->state == ENET_PEER_STATE_DISCONNECTED || peer->state == ENET_PEER_STATE_ZOMBIE) {
     peer->data = nullptr;
-    peers_.erase(it);
-    strangers_.erase(link);
-    std::lock_guard lock(rttMutex_);
-    rtt_.erase(link);
+    forget(link);
   }
+}
+
+void EnetTransport::forget(LinkId link) {
+  peers_.erase(link);
+  strangers_.erase(link);
+  upSince_.erase(link);
+  std::lock_guard lock(rttMutex_);
+  rtt_.erase(link);
 }
 
 void EnetTransport::closeLinks(int graceMs) {

@@ -72,6 +72,8 @@ class EnetTransport final : public Transport {
   void handle(const _ENetEvent &event);
   void configurePeer(_ENetPeer *peer) const;
   void checkSilence();
+  // Forgets a link that ENet no longer reports on.
+  void forget(LinkId link);
   void checkStrangers();
   void dropNow(LinkId link);
   int detectionLimitMs() const { return std::max(config_.detectionLimitMs, 200); }
@@ -101,6 +103,9 @@ class EnetTransport final : public Transport {
   // Service thread only.
   std::unordered_map<LinkId, _ENetPeer *> peers_;
   std::unordered_set<LinkId> strangers_;  // incoming links not yet trusted
+  // ENet service time at which each link came up: the silence of a link the other side
+  // has not yet acknowledged anything on counts from there.
+  std::unordered_map<LinkId, quint32> upSince_;
 };
 
 }  // namespace tv::peer

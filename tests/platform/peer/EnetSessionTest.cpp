@@ -172,11 +172,12 @@ TEST(EnetSession, LeavingIsSeenAtOnce) {
 }
 
 // A UDP relay that loses a share of the datagrams and delays the rest by a random
-// time, in both directions, between one client and one server port.
+// time, in both directions, between one client and one server port. With serverLimit
+// set, the server's datagrams after that many are all lost.
 class LossyRelay : public QObject {
  public:
-  LossyRelay(quint16 serverPort, int lossPercent, int maxDelayMs)
-      : server_(serverPort), loss_(lossPercent), delay_(maxDelayMs) {
+  LossyRelay(quint16 serverPort, int lossPercent, int maxDelayMs, int serverLimit = -1)
+      : server_(serverPort), loss_(lossPercent), delay_(maxDelayMs), serverLimit_(serverLimit) {
     socket_.bind(QHostAddress::LocalHost, 0);
     connect(&socket_, &QUdpSocket::readyRead, this, &LossyRelay::relay);
   }
@@ -192,7 +193,8 @@ class LossyRelay : public QObject {
       socket_.readDatagram(d.data(), d.size(), &from, &fromPort);
       const bool fromServer = fromPort == server_;
       if (!fromServer) client_ = fromPort;
-      if (int(random_.bounded(100)) < loss_) {
+      if (int(random_.bounded(100)) < loss_ ||
+          (fromServer && serverLimit_ >= 0 && ++fromServerCount_ > serverLimit_)) {
         ++dropped;
         continue;
       }
@@ -204,9 +206,29 @@ class LossyRelay : public QObject {
   }
   QUdpSocket socket_;
   quint16 server_, client_ = 0;
-  int loss_, delay_;
+  int loss_, delay_, serverLimit_, fromServerCount_ = 0;
   QRandomGenerator random_{42};
 };
+
+TEST(EnetSession, ALinkIsGivenUpAfterTheLimitOfSilenceCountedFromWhenItCameUp) {
+  // The other side answers the connect and is never heard from again. The link comes
+  // up before anything of ours has been acknowledged; it must neither pass for long
+  // silent at once (a join in progress would fail) nor stay up for ever.
+  EnetTransport quiet(config(2000)), caller(config(2000));
+  ASSERT_EQ(quiet.open(0), kOk);
+  ASSERT_EQ(caller.open(0), kOk);
+  LossyRelay relay(quiet.localEndpoint().port, 0, 0, 1);
+  QElapsedTimer sinceUp;
+  bool down = false;
+  QObject::connect(&caller, &Transport::linkUp, &caller,
+                   [&](LinkId, const Endpoint &) { sinceUp.start(); });
+  QObject::connect(&caller, &Transport::linkDown, &caller, [&](LinkId) { down = true; });
+  caller.connectTo({0x7F000001, relay.port()});
+  ASSERT_TRUE(tv::test::waitFor([&] { return sinceUp.isValid(); }, std::chrono::seconds(5)));
+  QTest::qWait(1000);  // ten silence checks, half the limit
+  EXPECT_FALSE(down);
+  EXPECT_TRUE(tv::test::waitFor([&] { return down; }, std::chrono::seconds(10)));
+}
 
 TEST(EnetSession, GuaranteedMessagesSurviveLossAndDelayInOrder) {
   // Loss must not pass for a dead peer here.
