@@ -138,6 +138,9 @@ def start_voice(pc, host, nick, address=None):
     is confirmed. Returns, once the voice tab is there and chosen, whether the audio
     set-up box came."""
     fill_voice_dialog(pc, host, nick, address)
+    # A failure is told by the lines this start logs; earlier attempts' lines may stand
+    # just above them and must not be taken for its own.
+    logged_before = len(info_messages(pc))
     pc.press(DIALOG_HOST if host else DIALOG_JOIN)
     setup_seen = []
 
@@ -149,7 +152,11 @@ def start_voice(pc, host, nick, address=None):
             setup_seen.append(True)
         return False
 
-    wait_until("%s voice tab" % pc.name, settled, 60)
+    try:
+        wait_until("%s voice tab" % pc.name, settled, 60)
+    except E2EError as e:
+        logged = info_messages(pc)[logged_before:][-12:]
+        raise E2EError("%s; logged since the press:\n  %s" % (e, "\n  ".join(logged))) from None
     wait_selected_tab(pc, VOICE_TAB)
     return bool(setup_seen)
 
