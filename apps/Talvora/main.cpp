@@ -11,7 +11,8 @@
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLinkTo.h"
 #include "mainwindow/VoiceDialogLauncher.h"
-#include "platform/audiosetup/AudioSetupDialog.h"
+#include "platform/audiosetup/ConfiguredDevices.h"
+#include "platform/audiosetup/VoiceTest.h"
 #include "platform/keystate/KeyStateService.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/peer/EnetPlatform.h"
@@ -68,14 +69,13 @@ int main(int argc, char *argv[]) {
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
   const tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
-  // The voice client's first connection on this PC asks the user to check the sound
-  // set-up; the answer is recorded where the platform looks for it.
+  // The voice client's first connection on this PC runs the audio set-up wizard on the
+  // devices the platform's settings name; it records the set-up where the platform
+  // looks for it.
   const QString audioSetupPath = tv::peer::AudioSetup::defaultPath();
-  const auto checkAudioSetup = [&] {
-    return tv::audiosetup::AudioSetupDialog(audioSetupPath,
-                                            info.titleTag + QStringLiteral("音声の設定"), &frmMain)
-        .run();
-  };
+  tv::audiosetup::ConfiguredDevices audioDevices(audioSetupPath);
+  const tv::audiosetup::VoiceTest voiceTest(audioDevices, audioSetupPath, info.titleTag);
+  const auto checkAudioSetup = [&] { return voiceTest.CheckAudioSetup({}, {}, &frmMain); };
   tv::session::SessionEngine engine(frmMain, platform, settings, pacer, pictures, dcc,
                                     {info.appVersion, audioSetupPath, {}, checkAudioSetup});
   tv::session::ParticipantTools participantTools(engine, frmMain, pacer);

@@ -55,9 +55,10 @@ class SessionEngine : public QObject {
     std::function<double()> secondsSinceMidnight;
     // Runs the audio set-up when the voice client says it has never been run, at most
     // once per connection attempt; it records the set-up (peer::AudioSetup) itself.
-    // Not kOk when the set-up failed (DPNERR_GENERIC) or was cancelled
-    // (DPNERR_USERCANCEL): the start is then abandoned as an unexpected failure with that
-    // code. Empty: the flag at audioSetupPath is set without asking.
+    // Not kOk when the set-up failed (DPNERR_GENERIC), was cancelled (DPNERR_USERCANCEL)
+    // or found a sound device it could not open (DVERR_PLAYBACKSYSTEMERROR,
+    // DVERR_RECORDSYSTEMERROR): the start is then abandoned as an unexpected failure with
+    // that code. Empty: the flag at audioSetupPath is set without asking.
     // Called on the UI thread; it may run a modal dialog.
     std::function<peer::Result()> checkAudioSetup = {};
   };

@@ -53,6 +53,8 @@ const Entry kEntries[] = {
      u"指定された音声圧縮形式には対応していません。"},
     {DVERR_NOTHOST, "DVERR_NOTHOST", u"このパソコンは音声セッションのホストではありません。"},
     {DVERR_SESSIONLOST, "DVERR_SESSIONLOST", u"音声セッションが失われました。"},
+    {DVERR_RECORDSYSTEMERROR, "DVERR_RECORDSYSTEMERROR", u"録音デバイスを使用できません。"},
+    {DVERR_PLAYBACKSYSTEMERROR, "DVERR_PLAYBACKSYSTEMERROR", u"再生デバイスを使用できません。"},
 };
 
 const Entry *find(Result code) {

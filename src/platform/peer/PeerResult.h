@@ -48,6 +48,9 @@ inline constexpr Result DVERR_NOVOICESESSION = 0x80150A05;
 inline constexpr Result DVERR_COMPRESSIONNOTSUPPORTED = 0x80150A06;
 inline constexpr Result DVERR_NOTHOST = 0x80150A07;
 inline constexpr Result DVERR_SESSIONLOST = 0x80150A08;
+// A sound device could not be opened or used.
+inline constexpr Result DVERR_RECORDSYSTEMERROR = 0x80150A09;
+inline constexpr Result DVERR_PLAYBACKSYSTEMERROR = 0x80150A0A;
 inline constexpr Result DVERR_INVALIDPARAM = DPNERR_INVALIDPARAM;
 
 // The symbolic name ("DPNERR_SESSIONFULL"); "0x..." for a code this service does not
