@@ -6,6 +6,15 @@
 
 namespace tv::app {
 
+bool ClaimBusName(QDBusConnection &bus, const QString &name) {
+  if (!bus.isConnected()) return false;
+  // DoNotQueue: a second copy must learn at once that the name is taken.
+  const auto reply =
+      bus.interface()->registerService(name, QDBusConnectionInterface::DontQueueService,
+                                       QDBusConnectionInterface::DontAllowReplacement);
+  return reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+}
+
 SingleInstance::SingleInstance(QDBusConnection bus, QObject *parent)
     : QObject(parent), bus_(std::move(bus)) {}
 
@@ -21,11 +30,7 @@ bool SingleInstance::claim() {
   if (!bus_.registerObject(QString::fromLatin1(kInstancePath), this,
                            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties))
     return false;
-  // DoNotQueue: a second copy must learn at once that the name is taken.
-  const auto reply = bus_.interface()->registerService(
-      QString::fromLatin1(kInstanceService), QDBusConnectionInterface::DontQueueService,
-      QDBusConnectionInterface::DontAllowReplacement);
-  owned_ = reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered;
+  owned_ = ClaimBusName(bus_, QString::fromLatin1(kInstanceService));
   if (!owned_) bus_.unregisterObject(QString::fromLatin1(kInstancePath));
   return owned_;
 }

@@ -12,6 +12,10 @@ inline constexpr char kInstanceService[] = "Talvora.Instance";
 inline constexpr char kInstancePath[] = "/Talvora";
 inline constexpr char kInstanceInterface[] = "Talvora.Instance";
 
+// Takes a well-known name on the bus for this process alone, without waiting in line
+// for it. False when another process holds it or the bus cannot be asked.
+bool ClaimBusName(QDBusConnection &bus, const QString &name);
+
 class SingleInstance : public QObject {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "Talvora.Instance")
