@@ -84,6 +84,7 @@ int main(int argc, char *argv[]) {
   frmMain.attachSession(&sessionLink);
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
+  frmMain.attachMessageBox(&frmBoxMSG);
 
   // The voice connection dialog, made on the first host or join request.
   const auto logVoice = [&frmMain](const QString &kind, const QString &text) {

@@ -76,6 +76,8 @@ int BoxBase::setMessage(const QString &message, const QString &title) {
   for (int i = 0; i < lines.size() && i < kLineCount; ++i)
     labels_[static_cast<size_t>(i)]->setText(lines[i]);
   setWindowTitle(title);
+  // Labels tell assistive tools nothing of their text: the box's description does.
+  setAccessibleDescription(lines.join(u'\n'));
   return static_cast<int>(lines.size());
 }
 

@@ -197,7 +197,7 @@ QWidget *FrmMain::buildFrameButtons() {
   connect(btnVJOIN_, &QAbstractButton::clicked, this,
           [this] { Q_EMIT voiceDialogRequested(false); });
   connect(btnStopJOIN_, &QAbstractButton::clicked, this, &FrmMain::stopHostSearch);
-  connect(btnVTEST_, &QAbstractButton::clicked, this, &FrmMain::soundTestRequested);
+  connect(btnVTEST_, &QAbstractButton::clicked, this, &FrmMain::btnVTEST_Click);
   connect(btnAllLog, &QAbstractButton::clicked, this, [this] {
     if (!services_.allLog) return;
     services_.allLog->show();

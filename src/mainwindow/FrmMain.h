@@ -10,8 +10,8 @@
 // information log), FrmMainTabs.cpp (tabs, panes, IRC slots), FrmMainChat.cpp (chat
 // log, input line, topic, participants, voice buttons), FrmMainParticipants.cpp (the
 // participant tools: own colour and teams, kick, member limit, address lookup),
-// FrmMainClose.cpp (close), FrmMainMic.cpp (volume sliders, mute buttons, mute keys and
-// the microphone auto-level).
+// FrmMainSoundTest.cpp (the sound-test button), FrmMainClose.cpp (close), FrmMainMic.cpp
+// (volume sliders, mute buttons, mute keys and the microphone auto-level).
 
 #include "app/AppInfo.h"
 #include "app/UiRoutines.h"
@@ -39,6 +39,7 @@ class QTimer;
 namespace tv::app {
 class FrmAllLOG;
 class FrmBoxINP;
+class MessageSink;
 class ProblemReport;
 class Settings;
 }  // namespace tv::app
@@ -88,6 +89,8 @@ class FrmMain : public QWidget, public session::SessionWindow {
   // The engine behind the voice buttons and the chat. Until one is attached the window
   // shows the idle state and sends nothing.
   void attachSession(SessionLink *session);
+  // The program's message box (frmBoxMSG), for the window's refusals; none until then.
+  void attachMessageBox(app::MessageSink *messages);
 
   // Information log rows: area, kind, text; "IRC" and "音声" rows.
   void addINF(const QString &funcClass, const QString &msgClass, const QString &message);
@@ -152,6 +155,12 @@ class FrmMain : public QWidget, public session::SessionWindow {
   void timGetKeyState_Timer();
   void timMK_Timer();
 
+  // "テスト": refused during voice chat, then while an IRC pane is open; otherwise
+  // starts TvSoundTest from the program folder, or says in the information log why it
+  // could not. The button is disabled during voice chat; the rule holds here too, for
+  // whoever calls this.
+  void btnVTEST_Click();
+
   QTabBar *tabMAIN() const { return tabMAIN_; }
   InfoLog *lstINF() const { return lstINF_; }
   OldLogPane *fraLOG() const { return fraLOG_; }
@@ -167,7 +176,6 @@ class FrmMain : public QWidget, public session::SessionWindow {
   void ircDialogRequested();                        // btnIRC
   void voiceDialogRequested(bool host);             // btnVHOST, btnVJOIN
   void voiceJoinRequested(const QString &address);  // an IRC pane's voice invitation
-  void soundTestRequested();                        // btnVTEST
   void richComposerRequested();                     // btnRichChat
   void pictureWindowRequested();                    // btnPIC
   void pictureSendRequested(const QString &path);   // one file dropped on the chat log
@@ -236,6 +244,7 @@ class FrmMain : public QWidget, public session::SessionWindow {
   const app::Settings &settings_;
   Services services_;
   SessionLink *session_ = nullptr;
+  app::MessageSink *messages_ = nullptr;
   app::WindowPlacement placement_;
 
   QTabBar *tabMAIN_;
