@@ -8,6 +8,7 @@ reply per line on stdout. Every widget is addressed by a spec, a dict with
   name     accessible name, matched exactly
   contains part of the accessible name
   window   part of the title of the top-level window to look in
+  app      the name of another application of the PC to look in (default: Talvora)
   label    text of the label just before the widget in the same container
   any      true: also hidden widgets (default: only showing ones)
 Requests: {"op": <name>, ...arguments}; replies: {"ok": true, "result": ...} or
@@ -194,6 +195,27 @@ class Driver:
             pass
         return self.app
 
+    def _apps(self, spec):
+        """The applications a spec looks in: Talvora, or the ones named by its "app"."""
+        if "app" not in spec:
+            return [self._app()]
+        found = []
+        for app in children(Atspi.get_desktop(0)):
+            if safe_name(app) == spec["app"]:
+                app.set_cache_mask(Atspi.Cache.NONE)
+                found.append(app)
+        return found
+
+    def op_apps(self):
+        """The applications on this PC's accessibility bus: name and process ID."""
+        apps = []
+        for app in children(Atspi.get_desktop(0)):
+            try:
+                apps.append({"name": safe_name(app), "pid": app.get_process_id()})
+            except Exception:
+                continue
+        return apps
+
     def windows(self):
         return [w for w in children(self.app) if "showing" in states_of(w)] if self.app else []
 
@@ -209,11 +231,10 @@ class Driver:
         return True
 
     def find_all(self, spec):
-        app = self._app()
         want_cells = spec.get("role") in CELL_ROLES
         showing_only = not spec.get("any", False)
         found = []
-        for window in children(app):
+        for window in (w for app in self._apps(spec) for w in children(app)):
             if "window" in spec and spec["window"] not in safe_name(window):
                 continue
             stack = [window]
@@ -242,10 +263,11 @@ class Driver:
     def beside_label(self, spec):
         """Widgets that follow the label with the given text in the same container: how
         a combo box is found whose accessible name is its current entry."""
-        rest = {k: v for k, v in spec.items() if k not in ("label", "index")}
+        rest = {k: v for k, v in spec.items() if k not in ("label", "index", "app")}
         found = []
-        for label in self.find_all({"role": "label", "name": spec["label"],
-                                    "any": spec.get("any", False)}):
+        where = {k: spec[k] for k in ("app",) if k in spec}
+        for label in self.find_all(dict(where, role="label", name=spec["label"],
+                                        any=spec.get("any", False))):
             siblings = children(label.get_parent())
             at = next((i for i, c in enumerate(siblings) if c == label), None)
             if at is None:
@@ -265,7 +287,8 @@ class Driver:
     def op_find(self, spec):
         return [self.describe(a) for a in self.find_all(spec)]
 
-    def op_dump(self, max_depth=40):
+    def op_dump(self, max_depth=40, app=None):
+        """The accessible tree of Talvora, or of the application named app."""
         lines = []
 
         def walk(acc, depth):
@@ -277,7 +300,8 @@ class Driver:
                 for c in children(acc):
                     walk(c, depth + 1)
 
-        walk(self._app(), 0)
+        for root in (self._apps({"app": app}) if app else [self._app()]):
+            walk(root, 0)
         return "\n".join(lines)
 
     # ----- acting -----

@@ -2,6 +2,7 @@
 Talvora, its own home folder, X display (Xvfb) and D-Bus session, and an AT-SPI
 driver (atspi_driver.py) inside that session, spoken to one JSON line at a time."""
 
+import array
 import ctypes
 import json
 import os
@@ -14,6 +15,7 @@ import sys
 import tempfile
 import threading
 import time
+import wave
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SYSTEM_PYTHON = "/usr/bin/python3"  # the one with the distribution's gi bindings
@@ -91,7 +93,12 @@ def _kill_group(proc, grace=3.0):
 
 
 class PC:
-    def __init__(self, name, talvora, workroot, audio_setup_done=True):
+    def __init__(self, name, talvora, workroot, audio_setup_done=True, programs=(),
+                 microphone=None, keep_speaker=False):
+        """programs: other programs of the suite copied from Talvora's folder beside it.
+        The PC's sound devices are WAV files: the microphone plays the samples given
+        (16-bit, 48000 Hz) or silence; with keep_speaker the speakers' sound is kept in
+        speaker.wav."""
         self.name = name
         self.talvora_src = talvora
         self.root = tempfile.mkdtemp(prefix="%s-" % name, dir=workroot)
@@ -107,22 +114,54 @@ class PC:
         self.next_id = 0
         os.makedirs(self.program_dir)
         shutil.copy2(talvora, self.program)
+        for program in programs:
+            shutil.copy2(os.path.join(os.path.dirname(talvora), program),
+                         os.path.join(self.program_dir, program))
         for sub in (".config", ".local/share", ".cache", "run"):
             os.makedirs(os.path.join(self.home, sub))
         os.chmod(os.path.join(self.home, "run"), 0o700)
-        # The flag the audio set-up leaves behind once it has been confirmed.
-        self.audio_setup_flag = os.path.join(self.home, ".config", "Talvora", "platform.ini")
+        self.microphone = os.path.join(self.root, "microphone.wav") if microphone else ""
+        if microphone:
+            write_wav(self.microphone, microphone)
+        self.speaker = os.path.join(self.root, "speaker.wav") if keep_speaker else ""
+        # The platform's settings: the sound devices, and the flag the audio set-up
+        # leaves behind once it has been run.
+        self.platform_ini = os.path.join(self.home, ".config", "Talvora", "platform.ini")
+        lines = ["[Audio]", "Backend=wav", "CaptureFile=" + self.microphone,
+                 "PlaybackFile=" + self.speaker]
         if audio_setup_done:
-            os.makedirs(os.path.dirname(self.audio_setup_flag))
-            with open(self.audio_setup_flag, "w", encoding="utf-8") as f:
-                f.write("[Voice]\nAudioSetupDone=1\n")
+            lines += ["[Voice]", "AudioSetupDone=1"]
+        os.makedirs(os.path.dirname(self.platform_ini))
+        with open(self.platform_ini, "w", encoding="utf-8", newline="\r\n") as f:
+            f.write("\n".join(lines) + "\n")
+
+    def platform_setting(self, key):
+        """A key's value in the platform's settings file ("" when missing)."""
+        try:
+            with open(self.platform_ini, encoding="utf-8", errors="replace") as f:
+                for line in f:
+                    k, sep, v = line.strip().partition("=")
+                    if sep and k.strip().lower() == key.lower():
+                        return v.strip()
+        except OSError:
+            pass
+        return ""
 
     def audio_setup_recorded(self):
-        try:
-            with open(self.audio_setup_flag, encoding="utf-8", errors="replace") as f:
-                return "AudioSetupDone=1" in f.read().replace(" ", "")
-        except OSError:
-            return False
+        return self.platform_setting("AudioSetupDone") == "1"
+
+    def processes(self, program):
+        """IDs of the running processes of one of this PC's programs."""
+        path = os.path.join(self.program_dir, program)
+        found = []
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    if os.readlink("/proc/%s/exe" % entry) == path:
+                        found.append(int(entry))
+                except OSError:
+                    pass
+        return found
 
     # ----- start and stop -----
     def start(self, timeout=90):
@@ -278,6 +317,9 @@ class PC:
                 print("  no screen of %s: %s" % (self.name, e), file=sys.stderr)
         try:
             tree = self.call("dump", wait=60)
+            # The other programs of the suite this PC runs.
+            for app in sorted({a["name"] for a in self.call("apps")} - {"Talvora"}):
+                tree += "\n" + self.call("dump", wait=60, app=app)
             with open(base + "-tree.txt", "w", encoding="utf-8") as f:
                 f.write(tree)
         except Exception as e:  # evidence is best effort
@@ -306,6 +348,26 @@ class PC:
         with open(self.talvora_log, encoding="utf-8", errors="replace") as f:
             return [line.rstrip() for line in f
                     if "ERROR: AddressSanitizer" in line or "runtime error:" in line]
+
+
+def write_wav(path, samples):
+    """16-bit mono 48000 Hz PCM."""
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(48000)
+        data = array.array("h", samples)
+        if sys.byteorder == "big":
+            data.byteswap()
+        w.writeframes(data.tobytes())
+
+
+def read_wav(path):
+    with wave.open(path, "rb") as w:
+        data = array.array("h", w.readframes(w.getnframes()))
+    if sys.byteorder == "big":
+        data.byteswap()
+    return data.tolist()
 
 
 def _real_convert():

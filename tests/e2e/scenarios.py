@@ -20,6 +20,9 @@ import traceback
 
 sys.dont_write_bytecode = True  # no byte-code caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+# The scenario modules (scenarios_<topic>.py) import this one by name: run as a script,
+# it is the same module, so they register in the same table.
+sys.modules.setdefault("scenarios", sys.modules[__name__])
 from pc import PC, E2EError, wait_until  # noqa: E402
 
 MAIN_TITLE = "[Talvora]"
@@ -48,8 +51,9 @@ class Run:
         self.pcs = []
         self.timings = []
 
-    def pc(self, name, audio_setup_done=True):
-        pc = PC(name, self.talvora, self.workroot, audio_setup_done=audio_setup_done)
+    def pc(self, name, audio_setup_done=True, **options):
+        """A PC, started; options as PC takes them."""
+        pc = PC(name, self.talvora, self.workroot, audio_setup_done=audio_setup_done, **options)
         self.pcs.append(pc)
         pc.start()
         return pc
@@ -102,13 +106,34 @@ def chat_log(pc):
     return pc.call("text", spec={"role": "text", "name": CHAT_LOG, "any": True})
 
 
-# ----- the voice connection dialog and the audio set-up box -----
+# ----- the voice connection dialog and the audio set-up wizard -----
 DIALOG_HOST = "音声ホストになる"
 DIALOG_JOIN = "音声に参加する"
 NICK_FIELD = "ニックネーム"
 ADDRESS_FIELD = "ホストのアドレス"
 AUDIO_SETUP_TITLE = "音声の設定"
-AUDIO_SETUP_OK = "OK"
+AUDIO_SETUP_NEXT = "次へ"
+AUDIO_SETUP_FINISH = "完了"
+AUDIO_SETUP_PAGES = 3
+
+
+def walk_audio_setup(pc, app=None):
+    """When the audio set-up wizard is up, walks it to its last page and presses "完了".
+    Returns whether it was up."""
+    where = {"window": AUDIO_SETUP_TITLE}
+    if app:
+        where["app"] = app
+    finish = pc.button(AUDIO_SETUP_FINISH, **where)
+    if not pc.exists(finish):
+        return False
+    for _ in range(AUDIO_SETUP_PAGES):
+        states = pc.try_call("states", spec=finish)
+        if states is None or "enabled" in states:
+            break
+        pc.try_call("press", spec=pc.button(AUDIO_SETUP_NEXT, **where))
+    # The wizard may close between finding and pressing: then it was pressed before.
+    pc.try_call("press", spec=finish)
+    return True
 
 
 def open_voice_dialog(pc, host):
@@ -134,9 +159,9 @@ def fill_voice_dialog(pc, host, nick, address=None):
 
 
 def start_voice(pc, host, nick, address=None):
-    """Runs the voice connection dialog to its end; the audio set-up box, when it comes,
-    is confirmed. Returns, once the voice tab is there and chosen, whether the audio
-    set-up box came."""
+    """Runs the voice connection dialog to its end; the audio set-up wizard, when it
+    comes, is walked through. Returns, once the voice tab is there and chosen, whether
+    the wizard came."""
     fill_voice_dialog(pc, host, nick, address)
     # A failure is told by the lines this start logs; earlier attempts' lines may stand
     # just above them and must not be taken for its own.
@@ -147,8 +172,7 @@ def start_voice(pc, host, nick, address=None):
     def settled():
         if VOICE_TAB in tab_state(pc)["tabs"]:
             return True
-        # The box may close between finding and pressing: then it was pressed before.
-        if pc.try_call("press", spec=pc.button(AUDIO_SETUP_OK, window=AUDIO_SETUP_TITLE)):
+        if walk_audio_setup(pc):
             setup_seen.append(True)
         return False
 
@@ -177,10 +201,10 @@ def voice_pair(run):
     run.timing("host_to_voice_tab", started)
     wait_until("host's own row", lambda: list_names(host) == ["@ほすと"])
 
-    # The member's PC has never had its audio set up: the box comes once.
+    # The member's PC has never had its audio set up: the wizard comes once.
     started = time.monotonic()
     if not start_voice(member, False, "めんばー", "127.0.0.1"):
-        raise E2EError("first voice connection without the audio set-up box")
+        raise E2EError("first voice connection without the audio set-up wizard")
     run.timing("join_to_voice_tab", started)
     if not member.audio_setup_recorded():
         raise E2EError("the audio set-up was confirmed but not recorded")
@@ -482,6 +506,9 @@ def enter_text(pc, name, text, hold=()):
 
 def say(pc, text):
     enter_text(pc, INPUT_LINE, text)
+
+
+import scenarios_soundtest  # noqa: E402,F401
 
 
 def main():
