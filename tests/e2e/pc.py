@@ -287,8 +287,18 @@ class PC:
     def button(self, name, **more):
         return dict({"role": "push button", "name": name}, **more)
 
-    def press(self, name, **more):
-        return self.call("press", spec=self.button(name, **more))
+    def press(self, name, appear=10.0, **more):
+        """Presses the button, first giving it `appear` seconds to show up: a page or
+        dialog that a previous press brings up may still be on its way under load."""
+        spec = self.button(name, **more)
+        deadline = time.monotonic() + appear
+        while True:
+            try:
+                return self.call("press", spec=spec)
+            except E2EError as e:
+                if "not found" not in str(e) or time.monotonic() > deadline:
+                    raise
+            time.sleep(0.1)
 
     def exists(self, spec):
         return bool(self.call("find", spec=spec))
