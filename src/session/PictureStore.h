@@ -5,6 +5,8 @@
 // never replaces an existing file; a picture that cannot be written completely leaves
 // nothing behind. UI thread only.
 
+#include "session/SessionMessage.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -14,7 +16,9 @@ namespace tv::session {
 
 class PictureStore {
  public:
-  static constexpr qint64 kMaxPictureBytes = 32 * 1024 * 1024;
+  // What one picture message can carry: a message less the picture header (type,
+  // format, size).
+  static constexpr qint64 kMaxPictureBytes = kMaxMessageBytes - kPictureHeaderBytes;
   // Numbers run from 00000000 to 99999999.
   static constexpr int kMaxNumber = 99999999;
 

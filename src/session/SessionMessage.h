@@ -33,6 +33,10 @@ enum PictureFormat : std::int32_t { kJpg = 0, kJpeg = 1, kBmp = 2, kWmf = 3 };
 
 // Largest message a peer sends or accepts (the platform's limit).
 inline constexpr qsizetype kMaxMessageBytes = 16 * 1024 * 1024;
+// Bytes in front of a string body (type, byte count) and of picture bytes (type,
+// format, size).
+inline constexpr qsizetype kTextHeaderBytes = 8;
+inline constexpr qsizetype kPictureHeaderBytes = 12;
 
 struct SessionMessage {
   std::int32_t type = 0;

@@ -184,7 +184,7 @@ TEST(PictureStore, PicturesTakeTheFirstFreeEightDigitName) {
 TEST(PictureStore, TooLargeOrUnwritablePicturesLeaveNoFile) {
   QTemporaryDir folder;
   const QDir img(folder.filePath(QStringLiteral("IMG")));
-  EXPECT_EQ(PictureStore::kMaxPictureBytes, 32 * 1024 * 1024);
+  EXPECT_EQ(PictureStore::kMaxPictureBytes, 16 * 1024 * 1024 - 12);
   const PictureStore small(folder.path(), 8);
   EXPECT_TRUE(small.Store(kJpg, "12345678").ok());
   const PictureStore::Stored big = small.Store(kJpg, "123456789");
