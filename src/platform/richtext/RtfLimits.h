@@ -6,6 +6,11 @@
 
 namespace tv::richtext {
 
+// Font sizes in half-points, read and written: up to 2160 points, the largest size the
+// composer offers.
+inline constexpr int kMinHalfPoints = 2;
+inline constexpr int kMaxHalfPoints = 4320;
+
 struct RtfLimits {
   qsizetype maxInputBytes = 256 * 1024 * 1024;     // larger input is refused
   int maxDepth = 200;                              // group nesting; deeper input is refused

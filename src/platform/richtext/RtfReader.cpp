@@ -429,7 +429,7 @@ class Parser {
     else if (w.startsWith("ul") && w != "ulc")
       c.underline = on;
     else if (w == "fs")
-      c.halfPoints = hasParam ? std::clamp(n, 2, 3276) : 24;
+      c.halfPoints = hasParam ? std::clamp(n, kMinHalfPoints, kMaxHalfPoints) : 24;
     else if (w == "f")
       c.font = n;
     else if (w == "loch" || w == "hich")
@@ -445,7 +445,7 @@ class Parser {
     else if (w == "af")
       c.aFont = n;
     else if (w == "afs")
-      c.aHalfPoints = hasParam ? std::clamp(n, 2, 3276) : 24;
+      c.aHalfPoints = hasParam ? std::clamp(n, kMinHalfPoints, kMaxHalfPoints) : 24;
     else if (w == "ab")
       c.aBold = on;
     else if (w == "ai")

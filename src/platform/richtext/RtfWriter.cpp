@@ -1,5 +1,6 @@
 #include "platform/richtext/RtfWriter.h"
 
+#include "platform/richtext/RtfLimits.h"
 #include "platform/richtext/RtfPicture.h"
 #include "platform/text/Cp932.h"
 
@@ -193,7 +194,7 @@ class Writer {
     double points = f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : 0.0;
     if (points <= 0) points = doc_.defaultFont().pointSizeF();
     if (points <= 0) points = 12;
-    s.halfPoints = std::clamp(int(std::lround(points * 2)), 2, 3276);
+    s.halfPoints = std::clamp(int(std::lround(points * 2)), kMinHalfPoints, kMaxHalfPoints);
     s.bold = f.fontWeight() >= QFont::DemiBold;
     s.italic = f.fontItalic();
     s.underline = f.fontUnderline();
