@@ -30,20 +30,50 @@ int allocationLimitMb(qint64 maxPixels) {
 }
 
 // Reads one image with the given format only: no guessing from content, no plugin
-// that could reach for other files.
-QImage readImage(QByteArrayView data, const char *format, qint64 maxPixels) {
-  QByteArray bytes = data.toByteArray();
+// that could reach for other files. The size the header announces is checked against
+// the caps before anything is decoded; a header without a size is refused. With a
+// non-empty `fit` the image comes back scaled down to fit it.
+QImage readImage(QByteArrayView data, const char *format, const PictureCaps &caps, QSize fit = {}) {
+  QByteArray bytes = QByteArray::fromRawData(data.data(), data.size());
   QBuffer buffer(&bytes);
   if (!buffer.open(QIODevice::ReadOnly)) return {};
   QImageReader reader(&buffer, format);
   reader.setAutoDetectImageFormat(false);
   reader.setDecideFormatFromContent(false);
-  reader.setAllocationLimit(allocationLimitMb(maxPixels));
+  reader.setAllocationLimit(allocationLimitMb(caps.maxPixels));
   const QSize size = reader.size();
-  if (size.isValid() && qint64(size.width()) * size.height() > maxPixels) return {};
+  auto fits = [&caps](QSize s) {
+    return s.width() > 0 && s.height() > 0 && s.width() <= caps.maxSide &&
+           s.height() <= caps.maxSide && qint64(s.width()) * s.height() <= caps.maxPixels;
+  };
+  if (!fits(size)) return {};
+  QSize target = size;
+  if (!fit.isEmpty() && (size.width() > fit.width() || size.height() > fit.height())) {
+    target = size.scaled(fit, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    if (reader.supportsOption(QImageIOHandler::ScaledSize)) reader.setScaledSize(target);
+  }
   QImage image = reader.read();
-  if (image.isNull() || qint64(image.width()) * image.height() > maxPixels) return {};
+  if (image.isNull() || !fits(image.size())) return {};
+  if (image.size() != target)
+    image = image.scaled(target, Qt::KeepAspectRatio, Qt::SmoothTransformation);
   return image;
+}
+
+QImage readImage(QByteArrayView data, const char *format, qint64 maxPixels) {
+  PictureCaps caps;
+  caps.maxPixels = maxPixels;
+  return readImage(data, format, caps);
+}
+
+// The reader format of a picture file by its leading bytes; null for other data.
+const char *fileFormat(QByteArrayView data) {
+  if (data.startsWith("\x89PNG\r\n\x1a\n")) return "png";
+  if (data.size() >= 3 && quint8(data[0]) == 0xFF && quint8(data[1]) == 0xD8 &&
+      quint8(data[2]) == 0xFF)
+    return "jpeg";
+  if (data.startsWith("BM")) return "bmp";
+  if (data.startsWith("GIF87a") || data.startsWith("GIF89a")) return "gif";
+  return nullptr;
 }
 
 // A packed DIB (header, colour table, bits) becomes a BMP file by putting the 14-byte
@@ -103,18 +133,13 @@ PictureKind sniffPictureKind(QByteArrayView data) {
 }
 
 QImage decodePictureFile(QByteArrayView data, qint64 maxPixels) {
-  switch (sniffPictureKind(data)) {
-    case PictureKind::Png:
-      return readImage(data, "png", maxPixels);
-    case PictureKind::Jpeg:
-      return readImage(data, "jpeg", maxPixels);
-    default:
-      break;
-  }
-  if (data.startsWith("BM")) return readImage(data, "bmp", maxPixels);
-  if (data.startsWith("GIF87a") || data.startsWith("GIF89a"))
-    return readImage(data, "gif", maxPixels);
-  return {};
+  const char *format = fileFormat(data);
+  return format ? readImage(data, format, maxPixels) : QImage();
+}
+
+QImage decodePictureToFit(QByteArrayView data, QSize fit, const PictureCaps &caps) {
+  const char *format = fileFormat(data);
+  return format ? readImage(data, format, caps, fit) : QImage();
 }
 
 QByteArray dibFromWmf(QByteArrayView wmf) {

@@ -25,6 +25,21 @@ PictureKind sniffPictureKind(QByteArrayView data);
 // when the data is of another kind, damaged, or larger than `maxPixels` pixels.
 QImage decodePictureFile(QByteArrayView data, qint64 maxPixels);
 
+// Bounds for pictures that strangers send: both are checked against the size the
+// file's header announces before a pixel is allocated, and the decoder's allocation
+// limit backs them up.
+struct PictureCaps {
+  qint64 maxPixels = 16 * 1024 * 1024;
+  int maxSide = 16 * 1024;
+};
+
+// Decodes a picture file by its content, whatever its name says (PNG, JPEG, BMP or GIF,
+// chosen by the leading bytes), and scales it down to fit within `fit` with its aspect
+// ratio kept; an empty `fit` keeps its size. JPEG is decoded at the reduced size
+// directly. Null when the data is of another kind, its header is unreadable or over the
+// caps, or nothing decodes; a file cut short gives what decodes of it.
+QImage decodePictureToFit(QByteArrayView data, QSize fit, const PictureCaps &caps = {});
+
 // Decodes picture data of a known RTF kind: PNG and JPEG as files, a packed device-
 // independent bitmap, or the first bitmap drawn by a Windows metafile. Null when it
 // cannot be decoded within the cap.
