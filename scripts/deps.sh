@@ -12,6 +12,8 @@ PACKAGES=(
   libx11-dev libxi-dev
   # run
   dbus dbus-bin dbus-daemon fonts-ipafont-gothic xdg-utils
+  # vector metafiles are drawn by wmf2gd in a helper process, with the fonts it needs
+  libwmf-bin fonts-urw-base35
   # test (desktop-file-utils: the installed desktop entry is validated; xdotool: key presses)
   ngircd unrtf python3 python3-dbus python3-gi xvfb xauth desktop-file-utils xdotool
   # end-to-end tests: accessibility bus, its Python bindings, screenshots on failure
