@@ -2,7 +2,9 @@
 
 #include "app/Fonts.h"
 #include "app/LinkRoutines.h"
+#include "mainwindow/ChatPicture.h"
 #include "mainwindow/ChatText.h"
+#include "platform/richtext/RtfPicture.h"
 #include "platform/text/Cp932.h"
 
 #include <QAction>
@@ -10,11 +12,16 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QTextBlock>
+#include <QTextImageFormat>
 
 namespace tv::mainwindow {
 namespace {
 
 const QColor kBlue(0, 0, 255);
+// Shown instead of a rich line the reader refuses (not RTF, too deep, over a limit).
+const QString kUnshowableRichLine = QStringLiteral("（表示できない書式付き発言）");
+const QSize kPlaceholderSize(48, 48);
 
 // Every inserted run starts from this: the log font, 9 point, no emphasis.
 QTextCharFormat baseFormat(const QColor &colour, bool underline = false) {
@@ -74,7 +81,9 @@ void ChatLogView::appendLine(const QString &header, const QString &body, const Q
     if (!header.isEmpty()) appendText(header, line);
     if (rtf) {
       // Raw bytes of an RTF text are in its code page, 932 for every peer.
-      appendRtf(text::encodeCp932(body));
+      const QByteArray bytes = text::encodeCp932(body);
+      if (!richtext::looksLikeRtf(bytes) || !appendRtf(bytes).ok())
+        appendText(kUnshowableRichLine, line);
       appendText(QStringLiteral("\r\n"), line);
     } else {
       for (const ChatRun &run : SplitChatBody(body))
@@ -86,6 +95,49 @@ void ChatLogView::appendLine(const QString &header, const QString &body, const Q
 
 void ChatLogView::appendSystemLines(const QStringList &lines) {
   for (const QString &line : lines) appendSystemLine(line);
+}
+
+void ChatLogView::appendPicture(const QImage &image) {
+  richtext::AppendScope scope(*this);
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  richtext::DocumentPicture picture;
+  picture.image = image;
+  richtext::insertPicture(cursor, picture);
+  appendText(QStringLiteral("\r\n"), baseFormat(Qt::black));
+}
+
+QString ChatLogView::appendPicturePlaceholder(const QString &fileName) {
+  richtext::AppendScope scope(*this);
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  richtext::DocumentPicture picture;
+  picture.image = richtext::placeholderPicture(kPlaceholderSize);
+  picture.placeholder = true;
+  richtext::insertPicture(cursor, picture);
+  const QString key = cursor.charFormat().toImageFormat().name();
+  appendText(UndecodablePictureLine(fileName) + QStringLiteral("\r\n"), baseFormat(Qt::black));
+  return key;
+}
+
+bool ChatLogView::replacePlaceholder(const QString &key, const QImage &image) {
+  // The placeholder opens its own paragraph; later lines only ever follow it, so the
+  // search starts from the end.
+  for (QTextBlock block = document()->lastBlock(); block.isValid(); block = block.previous()) {
+    QTextCursor first(block);
+    first.movePosition(QTextCursor::NextCharacter, QTextCursor::KeepAnchor);
+    if (!first.charFormat().isImageFormat() || first.charFormat().toImageFormat().name() != key)
+      continue;
+    richtext::AppendScope scope(*this);
+    QTextCursor line(block);
+    line.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    line.removeSelectedText();
+    richtext::DocumentPicture picture;
+    picture.image = image;
+    richtext::insertPicture(line, picture);
+    return true;
+  }
+  return false;
 }
 
 QString ChatLogView::selectedPlainText() const {

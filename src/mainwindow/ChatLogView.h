@@ -36,6 +36,16 @@ class ChatLogView : public richtext::RichTextView {
   void appendSystemLine(const QString &text) { appendLine(QString(), text, Qt::black, false); }
   void appendSystemLines(const QStringList &lines);
 
+  // A picture on a line of its own, at its size.
+  void appendPicture(const QImage &image);
+  // The line for a picture that cannot be shown: the placeholder box and
+  // "表示できない画像: " + the file's name. Returns the key under which
+  // replacePlaceholder puts a picture in the line's place.
+  QString appendPicturePlaceholder(const QString &fileName);
+  // Replaces the placeholder line with the picture where it still is; false when the
+  // line has gone (the log was cleared).
+  bool replacePlaceholder(const QString &key, const QImage &image);
+
   // The selection as plain text, lines ending in CR LF.
   QString selectedPlainText() const;
   // Clears the clipboard and puts the selection on it as plain text.

@@ -134,6 +134,7 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, Servic
           &FrmMain::richComposerRequested);
   connect(fraVOICE_->btnPIC(), &QAbstractButton::clicked, this, &FrmMain::pictureWindowRequested);
   connectParticipantTools();
+  setUpPictures();
 
   placement_.load();
   layoutWindow();

@@ -10,8 +10,9 @@
 // information log), FrmMainTabs.cpp (tabs, panes, IRC slots), FrmMainChat.cpp (chat
 // log, input line, topic, participants, voice buttons), FrmMainParticipants.cpp (the
 // participant tools: own colour and teams, kick, member limit, address lookup),
-// FrmMainSoundTest.cpp (the sound-test button), FrmMainClose.cpp (close), FrmMainMic.cpp
-// (volume sliders, mute buttons, mute keys and the microphone auto-level).
+// FrmMainSoundTest.cpp (the sound-test button), FrmMainMic.cpp (volume sliders, mute
+// buttons, mute keys and the microphone auto-level), FrmMainRich.cpp (rich lines),
+// FrmMainPictures.cpp (sending and showing pictures), FrmMainClose.cpp (close).
 
 #include "app/AppInfo.h"
 #include "app/UiRoutines.h"
@@ -20,8 +21,10 @@
 #include "mainwindow/IrcSlotTable.h"
 #include "mainwindow/MicAutoLevel.h"
 #include "mainwindow/SessionLink.h"
+#include "platform/metafile/WmfHelper.h"
 #include "session/SessionWindow.h"
 
+#include <QHash>
 #include <QList>
 #include <QTime>
 #include <QWidget>
@@ -74,6 +77,8 @@ struct MainWindowServices {
   keystate::KeyState *keys = nullptr;
   // The volume sliders' pause: sleeps, then lets pending events run (PauseMs when empty).
   std::function<void(int ms)> pause;
+  // The helper that draws vector metafiles for the chat log and the picture window.
+  metafile::WmfHelperOptions metafiles;
 };
 
 class FrmMain : public QWidget, public session::SessionWindow {
@@ -99,8 +104,19 @@ class FrmMain : public QWidget, public session::SessionWindow {
 
   // Chat log.
   bool AddChatLine(const QString &text, std::uint32_t senderId, bool rtf) override;
-  // Shows a rich line as this PC's own and sends it to every member.
-  void TxRich(const QString &rtf);
+  // Shows a rich line as this PC's own and sends it to every member. False, with the
+  // error in the chat log, when it is larger than a message carries (nothing is shown
+  // or sent then), or when this PC has no participant row.
+  bool TxRich(const QString &rtf);
+
+  // Pictures. VSendPIC sends a picture file to every member and shows it in the own
+  // chat log; ShowPictureInLog shows the file named by the last picture path there;
+  // ShowReceivedPicture does so for a picture a member sent and this PC stored.
+  void VSendPIC(const QString &path);
+  void ShowPictureInLog();
+  void ShowReceivedPicture(const QString &path);
+  QString lastPicturePath() const { return lastPicturePath_; }
+  metafile::WmfHelper *metafiles() const { return metafiles_; }
   QString Topic() const override;
   void SetTopic(const QString &topic) override;
 
@@ -179,6 +195,8 @@ class FrmMain : public QWidget, public session::SessionWindow {
   void richComposerRequested();                     // btnRichChat
   void pictureWindowRequested();                    // btnPIC
   void pictureSendRequested(const QString &path);   // one file dropped on the chat log
+  // A picture's line is final in the chat log: the picture (shown) or the placeholder.
+  void pictureShown(const QString &path, bool shown);
 
  protected:
   void closeEvent(QCloseEvent *event) override;
@@ -236,6 +254,10 @@ class FrmMain : public QWidget, public session::SessionWindow {
   // Lets the controls go; Running means stopped from outside (no lines).
   void endAutoLevel(MicAutoLevel::Outcome outcome);
   void reportConfigFailure(peer::Result result);
+  // Pictures.
+  void setUpPictures();
+  void reportPictureSendError(std::uint32_t code, const QString &description = {});
+  void onMetafileDrawn(quint64 ticket, const QImage &image);
   // Close.
   void onEndTick();
   void unload();
@@ -285,6 +307,14 @@ class FrmMain : public QWidget, public session::SessionWindow {
   bool closeRunning_ = false;  // inside those steps (they let events run)
   bool unloaded_ = false;      // settings written, the all-chat log let go
   int endTicks_ = 0;
+
+  QString lastPicturePath_;  // the picture file most recently sent or received
+  metafile::WmfHelper *metafiles_;
+  struct PendingPicture {
+    QString path;
+    QString placeholder;  // the key of its placeholder line
+  };
+  QHash<quint64, PendingPicture> pendingPictures_;  // by helper ticket
 };
 
 }  // namespace tv::mainwindow

@@ -47,11 +47,6 @@ bool FrmMain::AddChatLine(const QString &text, std::uint32_t senderId, bool rtf)
   return true;
 }
 
-void FrmMain::TxRich(const QString &rtf) {
-  if (!AddChatLine(rtf, ownPlayerId(), true)) return;
-  send(session::encodeTextMessage(session::kRichLine, rtf), 0);
-}
-
 bool FrmMain::onInputEnter(const QString &text, bool ctrl) {
   if (viewKey_ == u"VOICE") {
     sendVoiceLine(text, ctrl);

@@ -35,8 +35,9 @@ class SessionLink {
   virtual bool HoldsSession() const = 0;
 
   // Sends an encoded session message (session::encode...) with guaranteed delivery
-  // and no loop-back; target 0 means every member.
-  virtual void SendSessionMessage(const QByteArray &message, std::uint32_t target) = 0;
+  // and no loop-back; target 0 means every member. Returns the platform's result code
+  // (0 when the message is on its way).
+  virtual std::uint32_t SendSessionMessage(const QByteArray &message, std::uint32_t target) = 0;
 
   // Stops the host search: its timer off, the enumeration cancelled.
   virtual void StopHostSearch() = 0;

@@ -21,8 +21,8 @@ class SessionLinkTo final : public SessionLink {
     return {count.current, count.maximum};
   }
   bool HoldsSession() const override { return engine_.HoldsSession(); }
-  void SendSessionMessage(const QByteArray &message, std::uint32_t target) override {
-    engine_.SendSessionMessage(message, target);
+  std::uint32_t SendSessionMessage(const QByteArray &message, std::uint32_t target) override {
+    return engine_.SendSessionMessage(message, target);
   }
   void StopHostSearch() override { engine_.StopHostSearch(); }
   void EndVoiceChat() override { engine_.EndVoiceChat(); }

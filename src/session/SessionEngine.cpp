@@ -111,10 +111,10 @@ SessionEngine::MemberCount SessionEngine::MemberCounts() const {
           int(std::min<quint32>(desc.maxPlayers, kMaxPlayersLimit))};
 }
 
-void SessionEngine::SendSessionMessage(const QByteArray &message, quint32 target) {
-  if (!peer_) return;
-  // Failures are not reported: the message is lost, as a dropped line would be.
-  peer_->SendTo(target, message, kSendGuaranteed | kSendNoLoopback);
+Result SessionEngine::SendSessionMessage(const QByteArray &message, quint32 target) {
+  if (!peer_) return DPNERR_NOCONNECTION;
+  // Callers decide whether a failure is worth a report; a lost chat line is not.
+  return peer_->SendTo(target, message, kSendGuaranteed | kSendNoLoopback);
 }
 
 void SessionEngine::SendSessionMessage(std::int32_t type, bool isText, bool toAll,

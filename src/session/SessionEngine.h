@@ -94,8 +94,9 @@ class SessionEngine : public QObject {
 
   // Sends an encoded message (SessionMessage.h) to one member, or to every member when
   // target is 0, guaranteed and without loop-back. Without a session, or when the
-  // platform refuses, the message is lost silently.
-  void SendSessionMessage(const QByteArray &message, quint32 target);
+  // platform refuses, the message is lost; the platform's result says which
+  // (DPNERR_NOCONNECTION without a session object).
+  peer::Result SendSessionMessage(const QByteArray &message, quint32 target);
   // The same from its parts: a string body when isText, else the 32-bit value.
   void SendSessionMessage(std::int32_t type, bool isText, bool toAll, const QString &text,
                           std::int32_t value, quint32 target);

@@ -10,10 +10,12 @@
 
 namespace tv::test {
 
-void RecordingSession::SendSessionMessage(const QByteArray &message, std::uint32_t target) {
+std::uint32_t RecordingSession::SendSessionMessage(const QByteArray &message,
+                                                   std::uint32_t target) {
   const auto decoded = session::decodeMessage(message);
-  ASSERT_TRUE(decoded.has_value());
-  sent.append({decoded->type, decoded->text, target});
+  EXPECT_TRUE(decoded.has_value());
+  if (decoded) sent.append({decoded->type, decoded->text, target, decoded->pictureBytes});
+  return sendResult;
 }
 
 void RecordingSession::StopHostSearch() {

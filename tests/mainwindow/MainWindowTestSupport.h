@@ -28,6 +28,7 @@ class RecordingSession : public mainwindow::SessionLink {
     int type;
     QString text;
     std::uint32_t target;
+    QByteArray picture = {};
     bool operator==(const Sent &) const = default;
   };
 
@@ -37,7 +38,7 @@ class RecordingSession : public mainwindow::SessionLink {
   QString OwnNickname() const override { return nick; }
   MemberCount MemberCounts() const override { return counts; }
   bool HoldsSession() const override { return holds; }
-  void SendSessionMessage(const QByteArray &message, std::uint32_t target) override;
+  std::uint32_t SendSessionMessage(const QByteArray &message, std::uint32_t target) override;
   void StopHostSearch() override;
   void EndVoiceChat() override;
   void ReleaseSession() override;
@@ -68,6 +69,7 @@ class RecordingSession : public mainwindow::SessionLink {
   bool releaseFrees = true;         // ReleaseSession lets go of the session objects
   std::function<void()> duringEnd;  // runs inside EndVoiceChat, as its pumps let events in
   QList<Sent> sent;
+  std::uint32_t sendResult = 0;  // what SendSessionMessage answers
   QStringList calls;
   peer::VoiceClientConfig config;  // the voice client's configuration
   int configWrites = 0;
