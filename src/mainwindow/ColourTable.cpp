@@ -1,5 +1,8 @@
 #include "mainwindow/ColourTable.h"
 
+#include <QPainter>
+#include <QPixmap>
+
 #include <algorithm>
 #include <array>
 
@@ -56,6 +59,16 @@ QColor ColourFromValue(std::uint32_t value) {
 std::uint32_t ValueFromColour(const QColor &colour) {
   return std::uint32_t(colour.red()) | std::uint32_t(colour.green()) << 8 |
          std::uint32_t(colour.blue()) << 16;
+}
+
+QIcon ColourSwatch(int number) {
+  QPixmap pixmap(16, 12);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setPen(QColor(Qt::darkGray));
+  painter.setBrush(ColourFromValue(ColourValue(number)));
+  painter.drawRect(0, 0, 15, 11);
+  return QIcon(pixmap);
 }
 
 }  // namespace tv::mainwindow

@@ -6,6 +6,7 @@
 // Peers rely on that layout.
 
 #include <QColor>
+#include <QIcon>
 #include <QString>
 
 #include <cstdint>
@@ -24,5 +25,8 @@ int ClampColourNumber(qint64 number);
 // Between colour values and Qt colours. The top byte of a value is ignored.
 QColor ColourFromValue(std::uint32_t value);
 std::uint32_t ValueFromColour(const QColor &colour);
+
+// The small framed box of the colour that selectors show beside its name.
+QIcon ColourSwatch(int number);
 
 }  // namespace tv::mainwindow

@@ -12,7 +12,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QProgressBar>
 #include <QSlider>
 #include <QToolButton>
@@ -36,16 +35,6 @@ const QStringList kMikeMuteModes = {
     QStringLiteral("右ALT  キーによるトグル"),     QStringLiteral("Insert キーによるトグル"),
     QStringLiteral("Home   キーによるトグル"),
 };
-
-QIcon swatch(int number) {
-  QPixmap pixmap(16, 12);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setPen(QColor(Qt::darkGray));
-  painter.setBrush(ColourFromValue(ColourValue(number)));
-  painter.drawRect(0, 0, 15, 11);
-  return QIcon(pixmap);
-}
 
 // A label and its control, kept together when the strip wraps.
 QWidget *pair(QLabel *label, QWidget *control) {
@@ -139,7 +128,7 @@ QWidget *VoicePane::buildControlStrip() {
   cboMyColor_ = new QComboBox;
   cboMyColor_->setObjectName(QStringLiteral("cboMyColor"));
   cboMyColor_->setAccessibleName(QStringLiteral("自分の発言色"));
-  for (int n = 0; n < kColourCount; ++n) cboMyColor_->addItem(swatch(n), ColourName(n));
+  for (int n = 0; n < kColourCount; ++n) cboMyColor_->addItem(ColourSwatch(n), ColourName(n));
   flow->addWidget(pair(lblMyColor_, cboMyColor_));
 
   const QStringList digits = {QStringLiteral("１"), QStringLiteral("２"), QStringLiteral("３"),
