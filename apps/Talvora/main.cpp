@@ -8,6 +8,7 @@
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/WindowRaiser.h"
+#include "mainwindow/ChatToolWindows.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLinkTo.h"
 #include "mainwindow/VoiceDialogLauncher.h"
@@ -82,6 +83,11 @@ int main(int argc, char *argv[]) {
   tv::mainwindow::SessionLinkTo<tv::session::SessionEngine, tv::session::ParticipantTools>
       sessionLink(engine, participantTools);
   frmMain.attachSession(&sessionLink);
+  // Received pictures go to the chat log; the composer and the picture window are
+  // made on their buttons' first use.
+  QObject::connect(&engine, &tv::session::SessionEngine::pictureStored, &frmMain,
+                   &tv::mainwindow::FrmMain::ShowReceivedPicture);
+  tv::mainwindow::ChatToolWindows chatTools(frmMain, info, settings);
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
   frmMain.attachMessageBox(&frmBoxMSG);

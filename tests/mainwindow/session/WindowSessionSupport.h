@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "app/StartUp.h"
 #include "mainwindow/ChatLogView.h"
+#include "mainwindow/ChatToolWindows.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/InputLine.h"
 #include "mainwindow/SessionLinkTo.h"
@@ -44,8 +45,11 @@ struct Pc {
             [](const QString &, const QStringList &) { return false; }),
         engine(window, platform, settings, pacer, pictures, dcc, {info.appVersion, audioSetup, {}}),
         tools(engine, window, pacer),
-        link(engine, tools) {
+        link(engine, tools),
+        chatTools(window, info, settings) {
     window.attachSession(&link);
+    QObject::connect(&engine, &session::SessionEngine::pictureStored, &window,
+                     &mainwindow::FrmMain::ShowReceivedPicture);
     window.show();
   }
   mainwindow::FrmMain::Services services() {
@@ -75,6 +79,7 @@ struct Pc {
   session::SessionEngine engine;
   session::ParticipantTools tools;
   mainwindow::SessionLinkTo<session::SessionEngine, session::ParticipantTools> link;
+  mainwindow::ChatToolWindows chatTools;
 };
 
 }  // namespace tv::test
