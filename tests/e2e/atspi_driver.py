@@ -388,6 +388,19 @@ class Driver:
             raise DriverError("text refused by %s" % json.dumps(spec, ensure_ascii=False))
         return True
 
+    def op_select_text(self, spec, start, end):
+        """Selects characters [start, end) of a text widget, as a mouse drag would."""
+        text = self.find(spec).get_text_iface()
+        if text is None:
+            raise DriverError("no text in %s" % json.dumps(spec, ensure_ascii=False))
+        if text.get_n_selections() > 0:
+            done = text.set_selection(0, start, end)
+        else:
+            done = text.add_selection(start, end)
+        if not done:
+            raise DriverError("selection refused by %s" % json.dumps(spec, ensure_ascii=False))
+        return True
+
     # ----- reading -----
     def op_text(self, spec):
         acc = self.find(spec)

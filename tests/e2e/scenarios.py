@@ -509,6 +509,7 @@ def say(pc, text):
 
 
 import scenarios_soundtest  # noqa: E402,F401
+import scenarios_pictures  # noqa: E402,F401  (registers its scenarios)
 
 
 def main():
