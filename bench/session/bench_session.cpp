@@ -4,6 +4,7 @@
 //   burst_1000_ms         1,000 chat lines from the member until the host shows all, in order
 // The engines pause as in the program (50 ms between platform steps).
 
+#include "BenchSupport.h"
 #include "app/Settings.h"
 #include "platform/peer/EnetPlatform.h"
 #include "session/Pacer.h"
@@ -17,9 +18,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 namespace {
@@ -48,22 +47,9 @@ struct Pc {
   session::SessionEngine engine;
 };
 
-bool waitUntil(const std::function<bool()> &done, int timeoutMs) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
-  return true;
-}
-
-double ms(const QElapsedTimer &t) { return double(t.nsecsElapsed()) / 1e6; }
-
-double median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
-}
+using bench::median;
+using bench::ms;
+using bench::waitUntil;
 
 int fail(const char *what) {
   std::fprintf(stderr, "bench_session: %s\n", what);

@@ -22,19 +22,21 @@ class WmfBuilder {
     record(0x012D, {1});
   }
 
-  // One rectangle, one ellipse and a 20-point polyline (106 bytes).
+  // Clip art: `count` times a small rectangle, an ellipse and a 20-point polyline
+  // (116 bytes each), spread over the window.
   WmfBuilder &shapes(int count) {
     for (int i = 0; i < count; ++i) {
-      record(0x041B, {qint16(700 - i % 50), qint16(900 - i % 70), qint16(100 + i % 30),
-                      qint16(100 + i % 40)});
-      record(0x0418, {600, 800, qint16(200 + i % 20), 200});
+      const qint16 left = qint16((i * 37) % 940), top = qint16((i * 53) % 740);
+      record(0x041B, {qint16(top + 50), qint16(left + 60), top, left});  // Rectangle
+      record(0x0418, {qint16(top + 40), qint16(left + 50), qint16(top + 10),
+                      qint16(left + 10)});  // Ellipse
       QByteArray points;
       put(points, 20);
       for (int j = 0; j < 20; ++j) {
-        put(points, qint16(10 * j + i % 7));
-        put(points, qint16(50 + (j * 37 + i) % 300));
+        put(points, qint16(left + 3 * j));
+        put(points, qint16(top + (j * 37 + i) % 50));
       }
-      raw(0x0325, points);
+      raw(0x0325, points);  // Polyline
     }
     return *this;
   }
