@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (info.records > kMaxRecords || info.records * 6 > qsizetype(size)) std::abort();
   if (info.ok()) {
     if (!tv::metafile::looksLikeWmf(bytes)) std::abort();
-    if (info.size.width() < 0 || info.size.height() < 0) std::abort();
+    // No size at all, or a positive one.
+    if (info.size.isValid() && info.size.isEmpty()) std::abort();
     const QStringList args =
         tv::metafile::WmfHelper::arguments(info, 1024, QStringLiteral("o"), QStringLiteral("i"));
     if (args.size() < 5 || args.last() != QStringLiteral("i")) std::abort();
