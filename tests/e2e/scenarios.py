@@ -126,13 +126,23 @@ def walk_audio_setup(pc, app=None):
     finish = pc.button(AUDIO_SETUP_FINISH, **where)
     if not pc.exists(finish):
         return False
+
+    def press(spec):
+        # A button that a test on its page holds disabled offers no action; the caller
+        # polls, so the walk goes on at its next call.
+        try:
+            pc.try_call("press", spec=spec)
+        except E2EError as e:
+            if "no action" not in str(e):
+                raise
+
     for _ in range(AUDIO_SETUP_PAGES):
         states = pc.try_call("states", spec=finish)
         if states is None or "enabled" in states:
             break
-        pc.try_call("press", spec=pc.button(AUDIO_SETUP_NEXT, **where))
+        press(pc.button(AUDIO_SETUP_NEXT, **where))
     # The wizard may close between finding and pressing: then it was pressed before.
-    pc.try_call("press", spec=finish)
+    press(finish)
     return True
 
 
