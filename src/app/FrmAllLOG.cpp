@@ -9,8 +9,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -19,6 +21,9 @@ namespace tv::app {
 namespace {
 constexpr int kMinTwips = 2000;
 constexpr int kKeep = std::numeric_limits<int>::min();  // placeFrame: leave as it is
+// Time one turn of the event loop spends appending waiting lines (a single long line
+// may take longer).
+constexpr qint64 kAppendSliceMs = 8;
 }  // namespace
 
 FrmAllLOG::FrmAllLOG(const AppInfo &info, const Settings &settings, UrlOpener opener,
@@ -34,6 +39,8 @@ FrmAllLOG::FrmAllLOG(const AppInfo &info, const Settings &settings, UrlOpener op
   txtLOG_->setAccessibleName(QStringLiteral("全チャット受信ログ"));
   txtLOG_->document()->setDefaultFont(LogFont(9));
   txtLOG_->setPlainTextCopy(true);
+  // As in the chat views: no second layout when the scroll bar would first appear.
+  txtLOG_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   EnableUrlDetect(txtLOG_);
   auto *layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -85,6 +92,11 @@ FrmAllLOG::FrmAllLOG(const AppInfo &info, const Settings &settings, UrlOpener op
           });
   connect(txtLOG_, &richtext::RichTextView::menuKeyPressed, this, &FrmAllLOG::showPopup);
 
+  appendTimer_ = new QTimer(this);
+  appendTimer_->setSingleShot(true);
+  appendTimer_->setInterval(0);
+  connect(appendTimer_, &QTimer::timeout, this, &FrmAllLOG::appendSome);
+
   placement_.load();
 }
 
@@ -96,16 +108,56 @@ QList<QAction *> FrmAllLOG::menuActions() const {
 }
 
 void FrmAllLOG::AddLog(QByteArrayView rtf, const QString &source) {
+  AddLog(LogLine(rtf.toByteArray()), source);
+}
+
+void FrmAllLOG::AddLog(const QList<LogRun> &runs, const QString &source) {
+  AddLog(LogLine(runs), source);
+}
+
+void FrmAllLOG::AddLog(const LogLine &line, const QString &source) {
+  pending_.push_back({line, source});
+  appendTimer_->start();
+}
+
+void FrmAllLOG::AppendPending() {
+  appendTimer_->stop();
+  while (!pending_.empty()) {
+    const Pending next = std::move(pending_.front());
+    pending_.pop_front();
+    appendLine(next);
+  }
+}
+
+void FrmAllLOG::appendSome() {
+  QElapsedTimer slice;
+  slice.start();
+  while (!pending_.empty() && !slice.hasExpired(kAppendSliceMs)) {
+    const Pending next = std::move(pending_.front());
+    pending_.pop_front();
+    appendLine(next);
+  }
+  if (!pending_.empty()) appendTimer_->start();
+}
+
+void FrmAllLOG::appendLine(const Pending &pending) {
   richtext::AppendScope scope(*txtLOG_);
-  QTextCharFormat plain;
-  plain.setFontWeight(QFont::Normal);
-  plain.setFontItalic(false);
-  plain.setFontUnderline(false);
-  plain.setFontStrikeOut(false);
-  plain.setForeground(QColor(0, 0, 0));
-  txtLOG_->setCurrentCharFormat(plain);
-  if (!source.isEmpty()) txtLOG_->appendText(source + u'>', plain);
-  txtLOG_->appendRtf(rtf);
+  if (!pending.source.isEmpty()) {
+    // Formats go with the appended text only: setting the view's current format would
+    // re-format whatever the reader has selected.
+    QTextCharFormat plain;
+    plain.setFontWeight(QFont::Normal);
+    plain.setFontItalic(false);
+    plain.setFontUnderline(false);
+    plain.setFontStrikeOut(false);
+    plain.setForeground(QColor(0, 0, 0));
+    txtLOG_->appendText(pending.source + u'>', plain);
+  }
+  if (pending.line.rtf.isEmpty()) {
+    for (const LogRun &run : pending.line.runs) txtLOG_->appendText(run.text, run.format);
+  } else {
+    txtLOG_->appendRtf(pending.line.rtf);
+  }
 }
 
 void FrmAllLOG::GoUnload() {

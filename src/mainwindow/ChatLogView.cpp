@@ -46,6 +46,9 @@ ChatLogView::ChatLogView(QWidget *parent)
       "ログ表示画面(ここに画像ファイルをドロップしても画像を送信することができます。)"));
   document()->setDefaultFont(app::LogFont(9));
   setPlainTextCopy(true);
+  // A scroll bar that appeared with the first long line would lay the whole log out
+  // a second time, for the narrower width.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   setFileDrop(true);
   app::EnableUrlDetect(this);
 
@@ -74,23 +77,25 @@ ChatLogView::ChatLogView(QWidget *parent)
 void ChatLogView::appendLine(const QString &header, const QString &body, const QColor &colour,
                              bool rtf) {
   const int start = textLength();
+  const QTextCharFormat line = baseFormat(colour);
+  QList<app::LogRun> runs{{TimeOfDayText(clock_()) + u' ', baseFormat(kBlue)}};
+  if (!header.isEmpty()) runs.append({header, line});
+  if (!rtf)
+    for (const ChatRun &run : SplitChatBody(body))
+      runs.append({run.text, run.link ? baseFormat(kBlue, true) : line});
   {
     richtext::AppendScope scope(*this);
-    appendText(TimeOfDayText(clock_()) + u' ', baseFormat(kBlue));
-    const QTextCharFormat line = baseFormat(colour);
-    if (!header.isEmpty()) appendText(header, line);
+    for (const app::LogRun &run : std::as_const(runs)) appendText(run.text, run.format);
     if (rtf) {
       // Raw bytes of an RTF text are in its code page, 932 for every peer.
       const QByteArray bytes = text::encodeCp932(body);
       if (!richtext::looksLikeRtf(bytes) || !appendRtf(bytes).ok())
         appendText(kUnshowableRichLine, line);
       appendText(QStringLiteral("\r\n"), line);
-    } else {
-      for (const ChatRun &run : SplitChatBody(body))
-        appendText(run.text, run.link ? baseFormat(kBlue, true) : line);
     }
   }
-  if (sink_) sink_(this->rtf(start, textLength()));
+  if (!sink_) return;
+  sink_(rtf ? app::LogLine(this->rtf(start, textLength())) : app::LogLine(runs));
 }
 
 void ChatLogView::appendSystemLines(const QStringList &lines) {

@@ -1,11 +1,13 @@
 #pragma once
 // The voice chat log txtLOG. Every line is stamped with the time in blue, followed by
 // an optional name header and the body in the line's colour; the first "http://" of a
-// plain line is shown as a blue underlined link. Each appended line is handed on as
-// RTF to the line sink (the all-chat log). A reader who scrolled back stays where they
-// are. The log copies plain text, opens links on a click, offers its selection as the
-// topic, and reports dropped files.
+// plain line is shown as a blue underlined link. Each appended line is handed on to the
+// line sink (the all-chat log): a plain line as its runs, which cost nothing to copy,
+// a rich line as RTF. A reader who scrolled back stays where they are. The log copies
+// plain text, opens links on a click, offers its selection as the topic, and reports
+// dropped files.
 
+#include "app/FrmAllLOG.h"
 #include "app/UiRoutines.h"
 #include "platform/richtext/RichTextView.h"
 
@@ -22,7 +24,7 @@ class ChatLogView : public richtext::RichTextView {
   Q_OBJECT
  public:
   using Clock = std::function<QTime()>;
-  using LineSink = std::function<void(const QByteArray &rtf)>;
+  using LineSink = std::function<void(const app::LogLine &line)>;
 
   explicit ChatLogView(QWidget *parent = nullptr);
 

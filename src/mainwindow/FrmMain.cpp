@@ -119,8 +119,8 @@ FrmMain::FrmMain(const app::AppInfo &info, const app::Settings &settings, Servic
   ChatLogView *log = txtLOG();
   if (services_.clock) log->setClock(services_.clock);
   log->setUrlOpener(services_.openUrl);
-  log->setLineSink([this](const QByteArray &rtf) {
-    if (services_.allLog) services_.allLog->AddLog(rtf, kVoice);
+  log->setLineSink([this](const app::LogLine &line) {
+    if (services_.allLog) services_.allLog->AddLog(line, kVoice);
   });
   connect(log, &ChatLogView::topicFromSelection, this, &FrmMain::commitTopic);
   connect(log, &ChatLogView::fileDropped, this, &FrmMain::pictureSendRequested);

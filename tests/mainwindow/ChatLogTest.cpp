@@ -1,7 +1,8 @@
-// The voice chat log: AddChatLine's lines, colours and links, the RTF handed to the
+// The voice chat log: AddChatLine's lines, colours and links, the lines handed to the
 // all-chat log, the reader's scroll position, copy, the context menu, the topic taken
 // from a selection, and dropped files.
 #include "MainWindowTestSupport.h"
+#include "common/TestSupport.h"
 #include "mainwindow/ChatLogView.h"
 #include "mainwindow/VoicePane.h"
 #include "platform/richtext/RtfWriter.h"
@@ -76,8 +77,10 @@ TEST_F(ChatLogTest, LinesCarryTimeHeaderAndTheSendersColour) {
 
   // A sender without a row: nothing is shown, nothing reaches the all-chat log.
   const QString before = textOf(log);
+  allLog->AppendPending();
   const QString allBefore = textOf(allLog->txtLOG());
   EXPECT_FALSE(w->AddChatLine(QStringLiteral("lost"), 99, false));
+  allLog->AppendPending();
   EXPECT_EQ(textOf(log), before);
   EXPECT_EQ(textOf(allLog->txtLOG()), allBefore);
 }
@@ -105,12 +108,14 @@ TEST_F(ChatLogTest, FirstWebAddressIsBlueAndUnderlinedAndOpensOnClick) {
   EXPECT_EQ(opened, QStringList{QStringLiteral("http://a.example/x")});
 }
 
-TEST_F(ChatLogTest, EveryLineGoesToTheAllChatLogAsRtfWithItsColours) {
+TEST_F(ChatLogTest, EveryLineGoesToTheAllChatLogWithItsColoursOnALaterTurn) {
   auto w = make();
   startVoice(*w);
   w->AddChatLine(QStringLiteral("hello"), 1, false);
   w->AddChatLine(QStringLiteral("sys"), 0, false);
   const richtext::RichTextView *all = allLog->txtLOG();
+  EXPECT_EQ(textOf(all), QString());
+  ASSERT_TRUE(test::waitFor([&] { return textOf(all).endsWith(QStringLiteral("sys\r\n")); }));
   EXPECT_EQ(textOf(all), QStringLiteral("VOICE>9:05:07 >alice< hello\r\nVOICE>9:05:07 sys\r\n"));
   EXPECT_EQ(formatAt(all, 6).foreground().color(), QColor(0, 0, 255));  // time
   const int hello = int(QStringLiteral("VOICE>9:05:07 >alice< h").size()) - 1;
@@ -135,6 +140,7 @@ TEST_F(ChatLogTest, RichLinesKeepTheirFormattingOnOneLine) {
   EXPECT_EQ(f.foreground().color(), QColor(0, 128, 0));
   ASSERT_EQ(session.sent.size(), 1);
   EXPECT_EQ(session.sent[0], (test::RecordingSession::Sent{session::kRichLine, rtf, 0}));
+  allLog->AppendPending();
   EXPECT_TRUE(textOf(allLog->txtLOG()).startsWith(QStringLiteral("VOICE>9:05:07 >alice< 太字")));
 }
 

@@ -4,6 +4,7 @@
 #include "app/FrmAllLOG.h"
 #include "app/LinkRoutines.h"
 #include "app/Settings.h"
+#include "common/TestSupport.h"
 #include "platform/richtext/RichTextView.h"
 #include "platform/richtext/RtfWriter.h"
 #include "platform/richtext/SafeDocument.h"
@@ -26,10 +27,11 @@ using namespace tv::app;
 
 namespace {
 
-QByteArray fragment(const QString &text, QColor color = Qt::black) {
+QByteArray fragment(const QString &text, QColor color = Qt::black, bool bold = false) {
   tv::richtext::SafeDocument doc;
   QTextCharFormat f;
   f.setForeground(color);
+  if (bold) f.setFontWeight(QFont::Bold);
   QTextCursor(&doc).insertText(text + u'\n', f);
   return tv::richtext::writeRtf(doc);
 }
@@ -65,6 +67,8 @@ TEST_F(AllLogTest, AddLogLabelsLinesWithTheirSource) {
   w->AddLog(fragment(QStringLiteral("12:00 <a> hi"), Qt::red), QStringLiteral("VOICE"));
   w->AddLog(fragment(QStringLiteral("second")), QStringLiteral("#チャンネル"));
   w->AddLog(fragment(QStringLiteral("third")), QString());
+  EXPECT_EQ(w->txtLOG()->textLength(), 0);  // appended on a later turn
+  w->AppendPending();
   EXPECT_EQ(w->txtLOG()->plainText(0, -1),
             QStringLiteral("VOICE>12:00 <a> hi\r\n#チャンネル>second\r\nthird\r\n"));
   QTextCursor c(w->txtLOG()->document());
@@ -75,28 +79,43 @@ TEST_F(AllLogTest, AddLogLabelsLinesWithTheirSource) {
   // A fragment that is no RTF at all still shows as text; a hostile one shows nothing.
   w->AddLog("plain words", QStringLiteral("X"));
   w->AddLog("{\\rtf1 " + QByteArray(1000, '{'), QStringLiteral("Y"));
+  w->AppendPending();
   EXPECT_TRUE(w->txtLOG()->document()->toPlainText().endsWith(QStringLiteral("X>plain wordsY>")));
 }
 
-TEST_F(AllLogTest, KeepsTheReaderAndFollowsTheEnd) {
+TEST_F(AllLogTest, KeepsTheReaderAndTheirSelectionOrFollowsTheEnd) {
   auto w = make();
   w->show();
+  w->AddLog(fragment(QStringLiteral("red bold"), Qt::red, true), QStringLiteral("VOICE"));
   for (int i = 0; i < 300; ++i) w->AddLog(fragment(QString::number(i)), QStringLiteral("VOICE"));
+  ASSERT_TRUE(tv::test::waitFor([&] { return w->txtLOG()->document()->blockCount() > 300; }));
   QScrollBar *bar = w->txtLOG()->verticalScrollBar();
   ASSERT_GT(bar->maximum(), 0);
   EXPECT_EQ(bar->value(), bar->maximum());
-  bar->setValue(10);
-  w->AddLog(fragment(QStringLiteral("new")), QStringLiteral("VOICE"));
-  EXPECT_EQ(bar->value(), 10);
-  bar->setValue(bar->maximum());
-  w->AddLog(fragment(QStringLiteral("newer")), QStringLiteral("VOICE"));
-  EXPECT_EQ(bar->value(), bar->maximum());
+  // The reader selects the red bold run, scrolled back or at the end; a new line changes
+  // neither its look nor, when scrolled back, the selection or the place.
+  for (const bool scrolledBack : {true, false}) {
+    QTextCursor selected(w->txtLOG()->document());
+    selected.setPosition(6);
+    selected.setPosition(14, QTextCursor::KeepAnchor);
+    w->txtLOG()->setTextCursor(selected);
+    bar->setValue(scrolledBack ? 10 : bar->maximum());
+    w->AddLog(fragment(QStringLiteral("new")), QStringLiteral("VOICE"));
+    w->AppendPending();
+    EXPECT_EQ(bar->value(), scrolledBack ? 10 : bar->maximum());
+    EXPECT_EQ(w->txtLOG()->textCursor().hasSelection(), scrolledBack);
+    QTextCursor c(w->txtLOG()->document());
+    c.setPosition(10);
+    EXPECT_EQ(c.charFormat().foreground().color(), QColor(Qt::red)) << scrolledBack;
+    EXPECT_EQ(c.charFormat().fontWeight(), QFont::Bold) << scrolledBack;
+  }
 }
 
 TEST_F(AllLogTest, CloseHidesUntilGoUnloadWhichSavesThePlace) {
   auto w = make();
   w->show();
   w->AddLog(fragment(QStringLiteral("kept")), QStringLiteral("VOICE"));
+  w->AppendPending();
   w->move(40, 50);
   w->resize(400, 300);
   EXPECT_TRUE(w->close() == false || !w->isVisible());
@@ -133,6 +152,7 @@ TEST_F(AllLogTest, MenuCopyAndWindowCommands) {
                          QStringLiteral("このウィンドウをディスプレイの一番左に移動する"),
                          QStringLiteral("このウィンドウをディスプレイの一番右に移動する")}));
   w->AddLog(fragment(QStringLiteral("copy me")), QStringLiteral("VOICE"));
+  w->AppendPending();
   w->txtLOG()->selectAll();
   actions[0]->trigger();
   const QMimeData *data = QApplication::clipboard()->mimeData();
@@ -169,6 +189,7 @@ TEST_F(AllLogTest, LeftClickOnALinkOpensIt) {
   auto w = make();
   w->show();
   w->AddLog(fragment(QStringLiteral("see http://example.jp/x now")), QStringLiteral("VOICE"));
+  w->AppendPending();
   QApplication::processEvents();
   QTextCursor c = w->txtLOG()->textCursor();
   c.setPosition(QStringLiteral("VOICE>see http://ex").size());
