@@ -55,6 +55,18 @@ QStringList MultipleDropLines() {
           QStringLiteral("　　<エラーの説明> ドロップするファイルは１つにしてください。")};
 }
 
+QStringList TooLongInputLines(const QString &what, qsizetype capBytes) {
+  return {what + QStringLiteral("エラー"),
+          QStringLiteral("　　<エラーの説明　> ") + what + QStringLiteral("が長すぎます。") +
+              QString::number(capBytes / 1024) +
+              QStringLiteral("KB(半角文字で%1文字)までにしてください。").arg(capBytes)};
+}
+
+QString TooLongInputInfo(const QString &what, qsizetype capBytes) {
+  return what + QStringLiteral("が長すぎるので送信しませんでした。(上限") +
+         QString::number(capBytes / 1024) + QStringLiteral("KB)");
+}
+
 QString UserCountText(int current, int maximum) {
   return QString::number(current) + QStringLiteral("人参加／") +
          (maximum != 0 ? QString::number(maximum) + QStringLiteral("人制限")

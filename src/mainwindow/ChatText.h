@@ -38,6 +38,10 @@ QStringList WhisperWithoutTargetLines();
 QStringList TopicSetLines(const QString &topic);
 // The three lines that refuse a drop of several files.
 QStringList MultipleDropLines();
+// A text over its cap is not sent: the chat log's two error lines and the information
+// log's text. `what` names the text ("発言", "密談", "TOPIC"); the cap is in bytes.
+QStringList TooLongInputLines(const QString &what, qsizetype capBytes);
+QString TooLongInputInfo(const QString &what, qsizetype capBytes);
 
 // "3人参加／8人制限", or "3人参加／人数制限無し" when maximum is 0.
 QString UserCountText(int current, int maximum);

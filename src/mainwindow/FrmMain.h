@@ -226,6 +226,9 @@ class FrmMain : public QWidget, public session::SessionWindow {
   bool onInputEnter(const QString &text, bool ctrl);
   void sendVoiceLine(const QString &text, bool ctrl);
   void commitTopic(const QString &text);
+  // True (and reported) when the text is over the cap of the message type it would go
+  // out as; nothing is sent then.
+  bool refuseTooLong(std::int32_t type, const QString &what, const QString &text);
   void send(const QByteArray &message, std::uint32_t target);
   int sessionState() const;
   std::uint32_t ownPlayerId() const;

@@ -63,6 +63,14 @@ bool FrmMain::onInputEnter(const QString &text, bool ctrl) {
   return false;
 }
 
+bool FrmMain::refuseTooLong(std::int32_t type, const QString &what, const QString &text) {
+  if (session::textFits(type, text)) return false;
+  const qsizetype cap = session::maxTextBytes(type);
+  txtLOG()->appendSystemLines(TooLongInputLines(what, cap));
+  LogVoiceInfo(QStringLiteral("ERR"), TooLongInputInfo(what, cap));
+  return true;
+}
+
 void FrmMain::sendVoiceLine(const QString &text, bool ctrl) {
   if (ctrl) {
     const std::uint32_t to = lstUSER()->SelectedUserId();
@@ -74,9 +82,11 @@ void FrmMain::sendVoiceLine(const QString &text, bool ctrl) {
       txtLOG()->appendSystemLines(WhisperToSelfLines());
       return;
     }
+    if (refuseTooLong(session::kWhisper, QStringLiteral("密談"), text)) return;
     txtLOG()->appendSystemLine(WhisperSentLine(lstUSER()->ParticipantName(to), text));
     send(session::encodeTextMessage(session::kWhisper, text), to);
   } else {
+    if (refuseTooLong(session::kChatLine, QStringLiteral("発言"), text)) return;
     if (!AddChatLine(text, ownPlayerId(), false)) return;
     send(session::encodeTextMessage(session::kChatLine, text), 0);
   }
@@ -88,6 +98,7 @@ QString FrmMain::Topic() const { return fraVOICE_->txtTOPIC()->topic(); }
 void FrmMain::SetTopic(const QString &topic) { fraVOICE_->txtTOPIC()->SetTopic(topic); }
 
 void FrmMain::commitTopic(const QString &text) {
+  if (refuseTooLong(session::kTopic, QStringLiteral("TOPIC"), text)) return;
   SetTopic(text);
   txtLOG()->appendSystemLines(TopicSetLines(text));
   send(session::encodeTextMessage(session::kTopic, text), 0);

@@ -2,6 +2,7 @@
 
 #include "app/Fonts.h"
 #include "app/RecentList.h"
+#include "session/SessionMessage.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -15,6 +16,9 @@ InputLine::InputLine(QWidget *parent) : QComboBox(parent) {
   setToolTip(QStringLiteral("過去のデータ呼び出しは↓キー、ドロップダウンはALT + ↓キー"));
   setEditable(true);
   lineEdit()->setAccessibleName(QStringLiteral("発言入力"));
+  // One character more than a chat line may hold: a longer paste is cut to a text that
+  // is still too long, and so refused when sent rather than sent shortened.
+  lineEdit()->setMaxLength(int(session::kMaxLineTextBytes) + 1);
   setInsertPolicy(QComboBox::NoInsert);
   setMaxCount(app::kRecentListMax);
   setFont(app::LogFont(9));

@@ -1,6 +1,7 @@
 #include "mainwindow/TopicLine.h"
 
 #include "app/Fonts.h"
+#include "session/SessionMessage.h"
 
 #include <QKeyEvent>
 #include <QTimer>
@@ -12,6 +13,8 @@ TopicLine::TopicLine(QWidget *parent) : QLineEdit(parent) {
   setAccessibleName(QStringLiteral("トピック"));
   setToolTip(QStringLiteral("トピック(Enterで設定、Escで元に戻す)"));
   setFont(app::LogFont(9));
+  // As for the input line: a paste cut here is still too long to be set.
+  setMaxLength(int(session::kMaxTopicBytes) + 1);
 }
 
 void TopicLine::SetTopic(const QString &topic) {

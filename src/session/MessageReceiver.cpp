@@ -12,20 +12,39 @@ namespace {
 // Team indexes a member may send: 0 (no team) to 4.
 constexpr int kMaxTeam = 4;
 constexpr std::int32_t kMaxColourValue = 0xFFFFFF;
+constexpr qint64 kOverCapReportMs = 60 * 1000;
+
+QString textKindName(std::int32_t type) {
+  switch (type) {
+    case kWhisper:
+      return QStringLiteral("密談");
+    case kTopic:
+      return QStringLiteral("TOPIC");
+    case kFileOffer:
+      return QStringLiteral("ファイル送信の申し出");
+    default:
+      return QStringLiteral("発言");
+  }
+}
 }  // namespace
 
 MessageReceiver::MessageReceiver(SessionWindow &window, const SessionReport &report,
                                  const PictureStore &pictures, const TvDccLauncher &dcc,
-                                 SessionAccess session)
+                                 SessionAccess session, std::function<qint64()> steadyMs)
     : window_(window),
       report_(report),
       pictures_(pictures),
       dcc_(dcc),
-      session_(std::move(session)) {}
+      session_(std::move(session)),
+      steadyMs_(std::move(steadyMs)) {}
 
 QString MessageReceiver::Receive(quint32 senderId, QByteArrayView data) {
-  const std::optional<SessionMessage> m = decodeMessage(data);
-  if (!m) return {};
+  OverCap overCap;
+  const std::optional<SessionMessage> m = decodeMessage(data, &overCap);
+  if (!m) {
+    if (overCap.type >= 0) ReportOverCap(senderId, overCap.type, overCap.textBytes);
+    return {};
+  }
   QString storedPath;
   switch (m->type) {
     case kChatLine:
@@ -76,6 +95,24 @@ void MessageReceiver::ReceivePicture(std::int32_t format, const QByteArray &byte
   report_.Log(kKindError,
               {QStringLiteral("画像の受信に失敗しました。"), ErrorDescriptionLine(stored.error),
                QStringLiteral("　　<エラー後の処理> 画像は保存しませんでした。")});
+}
+
+void MessageReceiver::ReportOverCap(quint32 senderId, std::int32_t type, qsizetype textBytes) {
+  const qint64 now = steadyMs_();
+  // Forget senders whose minute has passed, so that the table stays small.
+  overCapReported_.removeIf(
+      [now](const auto &entry) { return now - entry.value() >= kOverCapReportMs; });
+  if (overCapReported_.contains(senderId)) return;
+  overCapReported_.insert(senderId, now);
+  report_.Log(
+      kKindError,
+      {QStringLiteral("長すぎるメッセージを受信したので破棄しました。"),
+       QStringLiteral("　　<送信者　　　　> ") + session_.playerName(senderId),
+       ErrorDescriptionLine(QStringLiteral("%1は%2KBまでですが、%3バイトありました。")
+                                .arg(textKindName(type))
+                                .arg(maxTextBytes(type) / 1024)
+                                .arg(textBytes)),
+       QStringLiteral("　　<エラー後の処理> この人からの長すぎるメッセージは1分間報告しません。")});
 }
 
 void MessageReceiver::ReceiveFileOffer(quint32 senderId, const QString &offer) {

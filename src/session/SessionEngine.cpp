@@ -9,6 +9,8 @@
 
 #include <QTime>
 
+#include <chrono>
+
 namespace tv::session {
 
 using namespace tv::peer;
@@ -19,6 +21,12 @@ constexpr int kDeferredReleaseMs = 1000;
 constexpr int kPingMs = 2000;
 
 double localSecondsSinceMidnight() { return QTime::currentTime().msecsSinceStartOfDay() / 1000.0; }
+
+qint64 steadyClockMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
 }  // namespace
 
 SessionEngine::SessionEngine(SessionWindow &window, Platform &platform,
@@ -34,7 +42,8 @@ SessionEngine::SessionEngine(SessionWindow &window, Platform &platform,
       receiver_(
           window, report_, pictures, dcc,
           {[this](quint32 id) { return GetPlayerName(id); }, [this] { return state_ == kHost; },
-           [this](quint32 id, int team) { MoveToTeam(id, team); }}) {
+           [this](quint32 id, int team) { MoveToTeam(id, team); }},
+          options_.steadyMs ? options_.steadyMs : &steadyClockMs) {
   if (options_.audioSetupPath.isEmpty()) options_.audioSetupPath = AudioSetup::defaultPath();
   if (!options_.secondsSinceMidnight) options_.secondsSinceMidnight = &localSecondsSinceMidnight;
   timSRCH_.setInterval(kSearchTickMs);

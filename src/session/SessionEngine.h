@@ -61,6 +61,9 @@ class SessionEngine : public QObject {
     // that code. Empty: the flag at audioSetupPath is set without asking.
     // Called on the UI thread; it may run a modal dialog.
     std::function<peer::Result()> checkAudioSetup = {};
+    // A clock that never goes back, in milliseconds (how often dropped messages are
+    // reported). Empty: the system's steady clock.
+    std::function<qint64()> steadyMs = {};
   };
 
   // The application every Talvora session uses; all peers must agree on it.

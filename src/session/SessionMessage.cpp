@@ -1,5 +1,6 @@
 #include "session/SessionMessage.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 namespace tv::session {
@@ -28,12 +29,23 @@ class Reader {
     pos_ += count;
     return v;
   }
-  std::optional<QString> string() {
+  // A string of at most `cap` bytes of valid UTF-8. Over the cap, `over` receives its
+  // size and nothing is decoded.
+  std::optional<QString> string(qsizetype cap, qsizetype &over) {
     const auto count = int32();
     if (!count) return std::nullopt;
     const auto bytes = block(*count);
     if (!bytes) return std::nullopt;
-    return QString::fromUtf8(*bytes);
+    if (bytes->size() > cap) {
+      over = bytes->size();
+      return std::nullopt;
+    }
+    // Replacement characters would make the text another, longer one than was sent.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8(*bytes);
+    if (utf8.hasError()) return std::nullopt;
+    return text;
   }
 
  private:
@@ -41,12 +53,29 @@ class Reader {
   qsizetype pos_ = 0;
 };
 
-bool isTextType(std::int32_t type) {
-  return type == kChatLine || type == kWhisper || type == kTopic || type == kFileOffer ||
-         type == kRichLine;
+}  // namespace
+
+qsizetype maxTextBytes(std::int32_t type) {
+  switch (type) {
+    case kChatLine:
+    case kWhisper:
+    case kFileOffer:
+      return kMaxLineTextBytes;
+    case kTopic:
+      return kMaxTopicBytes;
+    case kRichLine:
+      return kMaxMessageBytes;
+    default:
+      return 0;
+  }
 }
 
-}  // namespace
+bool textFits(std::int32_t type, const QString &text) {
+  // A UTF-8 character takes at most three bytes per UTF-16 unit: most texts need no
+  // conversion to be measured.
+  const qsizetype cap = maxTextBytes(type);
+  return text.size() * 3 <= cap || text.toUtf8().size() <= cap;
+}
 
 QByteArray encodeTextMessage(std::int32_t type, const QString &text) {
   const QByteArray utf8 = text.toUtf8();
@@ -75,15 +104,17 @@ QByteArray encodePictureMessage(std::int32_t format, QByteArrayView bytes) {
   return out;
 }
 
-std::optional<SessionMessage> decodeMessage(QByteArrayView bytes) {
+std::optional<SessionMessage> decodeMessage(QByteArrayView bytes, OverCap *overCap) {
   if (bytes.size() > kMaxMessageBytes) return std::nullopt;
   Reader r(bytes);
   const auto type = r.int32();
   if (!type) return std::nullopt;
   SessionMessage m;
   m.type = *type;
-  if (isTextType(m.type)) {
-    auto text = r.string();
+  if (const qsizetype cap = maxTextBytes(m.type)) {
+    qsizetype over = 0;
+    auto text = r.string(cap, over);
+    if (over > 0 && overCap) *overCap = {m.type, over};
     if (!text) return std::nullopt;
     m.text = std::move(*text);
     return m;

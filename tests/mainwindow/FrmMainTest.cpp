@@ -276,6 +276,71 @@ TEST_F(FrmMainTest, TopicLineCommitsWithEnterAndRevertsOtherwise) {
   EXPECT_EQ(topic->text(), QStringLiteral("new"));
 }
 
+TEST_F(FrmMainTest, TextsOverTheirCapAreRefusedBeforeSending) {
+  auto w = make();
+  startVoice(*w);
+  w->show();
+  w->lstUSER()->SelectUser(2);
+  mainwindow::TopicLine *topic = w->fraVOICE()->txtTOPIC();
+  const qsizetype line = session::kMaxLineTextBytes, top = session::kMaxTopicBytes;
+  enum Via { Chat, Whisper, Topic };
+  struct Case {
+    Via via;
+    QString text;
+    bool sent;
+  };
+  const QString errorLines[] = {
+      QStringLiteral("9:05:07 発言エラー\r\n9:05:07 　　<エラーの説明　> "
+                     "発言が長すぎます。64KB(半角文字で65536文字)までにしてください。\r\n"),
+      QStringLiteral("9:05:07 密談エラー\r\n9:05:07 　　<エラーの説明　> "
+                     "密談が長すぎます。64KB(半角文字で65536文字)までにしてください。\r\n"),
+      QStringLiteral("9:05:07 TOPICエラー\r\n9:05:07 　　<エラーの説明　> "
+                     "TOPICが長すぎます。4KB(半角文字で4096文字)までにしてください。\r\n")};
+  const Case cases[] = {
+      {Chat, QString(line, u'a'), true},           {Chat, QString(line + 1, u'a'), false},
+      {Chat, QString(line / 3 + 1, u'あ'), false},  // fewer characters, more bytes
+      {Chat, QString(3 * line, u'a'), false},       // a paste longer than the line holds
+      {Whisper, QString(line + 1, u'a'), false},   {Topic, QString(top, u't'), true},
+      {Topic, QString(top + 1, u't'), false},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(testing::Message() << "via " << c.via << " length " << c.text.size());
+    session.sent.clear();
+    const QString log = textOf(w->txtLOG());
+    const int infoRows = w->lstINF()->rowCount();
+    if (c.via == Topic) {
+      topic->setText(c.text);
+      QTest::keyClick(topic, Qt::Key_Return);
+    } else {
+      type(*w, c.text, c.via == Whisper ? Qt::ControlModifier : Qt::NoModifier);
+    }
+    const std::int32_t kind = c.via == Chat      ? session::kChatLine
+                              : c.via == Whisper ? session::kWhisper
+                                                 : session::kTopic;
+    if (c.sent) {
+      EXPECT_EQ(session.sent, (QList<Sent>{{kind, c.text, c.via == Whisper ? 2u : 0u}}));
+      EXPECT_EQ(w->lstINF()->rowCount(), infoRows);
+      continue;
+    }
+    EXPECT_TRUE(session.sent.isEmpty());
+    EXPECT_EQ(textOf(w->txtLOG()).mid(log.size()), errorLines[c.via]);
+    ASSERT_EQ(w->lstINF()->rowCount(), infoRows + 1);
+    const mainwindow::InfoLog::Row row = w->lstINF()->row(infoRows);
+    EXPECT_EQ(row.area + u'|' + row.kind, QStringLiteral("音声|ERR"));
+    EXPECT_TRUE(row.message.contains(QStringLiteral("長すぎるので送信しませんでした。")));
+    // The text stays for the user to shorten (a paste only as far as the line holds).
+    if (c.via != Topic) {
+      EXPECT_TRUE(c.text.startsWith(w->cboTX()->currentText()));
+    }
+    EXPECT_NE(w->cboTX()->history().value(0), c.text);
+  }
+  // The longest chat line reached the all-chat log whole as well.
+  allLog->AppendPending();
+  EXPECT_TRUE(textOf(allLog->txtLOG())
+                  .contains(QStringLiteral("VOICE>9:05:07 >alice< ") + QString(line, u'a') +
+                            QStringLiteral("\r\n")));
+}
+
 TEST_F(FrmMainTest, SessionViewOperations) {
   auto w = make();
   startVoice(*w);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QtEndian>
+
 using namespace tv::session;
 
 namespace {
@@ -54,6 +56,55 @@ TEST(SessionMessage, MalformedMessagesAreDropped) {
   };
   for (const QByteArray &c : cases) EXPECT_FALSE(decodeMessage(c).has_value()) << c.toHex().data();
   EXPECT_FALSE(decodeMessage(QByteArray(kMaxMessageBytes + 1, '\0')).has_value());
+}
+
+TEST(SessionMessage, TextsAreCappedByTypeAndMustBeValidUtf8) {
+  struct Case {
+    std::int32_t type;
+    QByteArray text;  // UTF-8 as sent
+    bool decodes;
+    bool overCap;
+  } cases[] = {
+      {kChatLine, QByteArray(kMaxLineTextBytes, 'a'), true, false},
+      {kChatLine, QByteArray(kMaxLineTextBytes + 1, 'a'), false, true},
+      {kWhisper, QByteArray(kMaxLineTextBytes + 1, 'a'), false, true},
+      {kFileOffer, QByteArray(kMaxLineTextBytes + 1, 'a'), false, true},
+      {kTopic, QByteArray(kMaxTopicBytes, 'a'), true, false},
+      {kTopic, QByteArray(kMaxTopicBytes + 1, 'a'), false, true},
+      {kRichLine, QByteArray(kMaxLineTextBytes * 4, 'a'), true, false},
+      // Invalid UTF-8 is not read with replacement characters, which would make it a
+      // different and longer text; a byte order mark stays part of the text.
+      {kChatLine, QByteArray("ok\xff"), false, false},
+      {kChatLine, QByteArray("\xc0\xaf"), false, false},      // overlong "/"
+      {kChatLine, QByteArray("\xed\xa0\x80"), false, false},  // surrogate
+      {kChatLine, QByteArray("\xe3\x81"), false, false},      // cut character
+      {kTopic,
+       QByteArray("\xef\xbb\xbf"
+                  "BOM"),
+       true, false},
+  };
+  for (const Case &c : cases) {
+    QByteArray message("\0\0\0\0\0\0\0\0", 8);
+    qToLittleEndian<std::int32_t>(c.type, message.data());
+    qToLittleEndian<std::int32_t>(std::int32_t(c.text.size()), message.data() + 4);
+    message += c.text;
+    OverCap over;
+    const auto m = decodeMessage(message, &over);
+    SCOPED_TRACE(testing::Message() << "type " << c.type << " bytes " << c.text.size());
+    EXPECT_EQ(m.has_value(), c.decodes);
+    if (m) {
+      EXPECT_EQ(m->text.toUtf8(), c.text);
+    }
+    EXPECT_EQ(over.type, c.overCap ? c.type : -1);
+    EXPECT_EQ(over.textBytes, c.overCap ? c.text.size() : 0);
+    // What a sender may send is exactly what a receiver accepts.
+    if (c.decodes || c.overCap) {
+      EXPECT_EQ(textFits(c.type, QString::fromUtf8(c.text)), c.decodes);
+    }
+  }
+  // Measured in UTF-8 bytes, not characters.
+  EXPECT_TRUE(textFits(kTopic, QString(kMaxTopicBytes / 3, u'あ')));
+  EXPECT_FALSE(textFits(kTopic, QString(kMaxTopicBytes / 3 + 1, u'あ')));
 }
 
 TEST(SessionMessage, PictureFormatsFollowTheExtension) {

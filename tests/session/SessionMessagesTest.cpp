@@ -106,6 +106,47 @@ TEST(SessionMessages, MalformedMessagesAreDroppedWithoutHarm) {
                          QStringLiteral("ERR|　　<エラー後の処理> ファイル受信を中止しました。")}));
 }
 
+TEST(SessionMessages, TextsOverTheirCapAreDroppedAndReportedOnceAMinutePerSender) {
+  TestSession s(2);
+  Pc &host = s[0];
+  const QString tooLong(kMaxLineTextBytes + 1, u'x');
+  const auto sendAll = [&] {
+    for (const size_t from : {1, 2}) {
+      s[from].engine.SendSessionMessage(kChatLine, true, true, tooLong, 0, 0);
+      s[from].engine.SendSessionMessage(kWhisper, true, false, tooLong, 0, s.id(0));
+      s[from].engine.SendSessionMessage(kTopic, true, true, QString(kMaxTopicBytes + 1, u't'), 0,
+                                        0);
+      ASSERT_TRUE(flush(s[from], host));
+    }
+  };
+  const auto reports = [&] {
+    return host.window.infoLines().count(
+        QStringLiteral("ERR|長すぎるメッセージを受信したので破棄しました。"));
+  };
+  const qsizetype chat = host.window.chat.size();
+  sendAll();
+  // Nothing shown but the two markers; one report for each sender.
+  EXPECT_EQ(host.window.chat.size(), chat + 2);
+  EXPECT_TRUE(host.window.topic.isEmpty());
+  ASSERT_EQ(reports(), 2);
+  const QStringList info = host.window.infoLines();
+  const qsizetype at =
+      info.indexOf(QStringLiteral("ERR|長すぎるメッセージを受信したので破棄しました。"));
+  EXPECT_EQ(
+      info.mid(at + 1, 3),
+      QStringList(
+          {QStringLiteral("ERR|　　<送信者　　　　> m1"),
+           QStringLiteral("ERR|　　<エラーの説明　> 発言は64KBまでですが、65537バイトありました。"),
+           QStringLiteral("ERR|　　<エラー後の処理> "
+                          "この人からの長すぎるメッセージは1分間報告しません。")}));
+  host.steadyMs += 59'999;
+  sendAll();
+  EXPECT_EQ(reports(), 2);
+  host.steadyMs += 1;
+  sendAll();
+  EXPECT_EQ(reports(), 4);
+}
+
 TEST(SessionMessages, AWhisperReachesOnlyItsTarget) {
   TestSession s(2);
   s[0].engine.SendSessionMessage(kWhisper, true, false, QStringLiteral("秘密"), 0, s.id(2));
@@ -184,7 +225,9 @@ TEST(PictureStore, PicturesTakeTheFirstFreeEightDigitName) {
 TEST(PictureStore, TooLargeOrUnwritablePicturesLeaveNoFile) {
   QTemporaryDir folder;
   const QDir img(folder.filePath(QStringLiteral("IMG")));
-  EXPECT_EQ(PictureStore::kMaxPictureBytes, 16 * 1024 * 1024 - 12);
+  // The default cap is exactly what one message can carry.
+  EXPECT_EQ(encodePictureMessage(kJpg, QByteArray(PictureStore::kMaxPictureBytes, 'x')).size(),
+            kMaxMessageBytes);
   const PictureStore small(folder.path(), 8);
   EXPECT_TRUE(small.Store(kJpg, "12345678").ok());
   const PictureStore::Stored big = small.Store(kJpg, "123456789");

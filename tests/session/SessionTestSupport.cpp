@@ -10,13 +10,16 @@
 
 namespace tv::session::test {
 
-void InstantPacer::Pause() { QCoreApplication::processEvents(); }
+void InstantPacer::Pause() {
+  QCoreApplication::processEvents();
+  if (duringPause) duringPause();
+}
 
 void InstantPacer::Pump() { QCoreApplication::processEvents(); }
 
-TestNetwork::TestNetwork()
+TestNetwork::TestNetwork(const peer::PeerConfig &config)
     : audioSetupPath(dir.filePath(QStringLiteral("platform.ini"))),
-      net(std::make_unique<peer::FakeNetwork>(peer::PeerConfig{}, audioSetupPath)) {}
+      net(std::make_unique<peer::FakeNetwork>(config, audioSetupPath)) {}
 
 Pc::Pc(TestNetwork &network, peer::Platform *platform, const QString &version)
     : settings(folder.filePath(QStringLiteral("Talvora.ini"))),
@@ -28,7 +31,11 @@ Pc::Pc(TestNetwork &network, peer::Platform *platform, const QString &version)
             return dccStartSucceeds;
           }),
       engine(window, platform ? *platform : *network.net, settings, pacer, pictures, dcc,
-             {version, network.audioSetupPath, [this] { return clock; }}) {}
+             {version,
+              network.audioSetupPath,
+              [this] { return clock; },
+              {},
+              [this] { return steadyMs; }}) {}
 
 Pc::~Pc() {
   if (engine.HoldsSession()) engine.ReleaseSession();

@@ -26,11 +26,13 @@ class InstantPacer final : public Pacer {
  public:
   void Pause() override;
   void Pump() override;
+  // Runs inside every pause, after the pending events (tests make things happen there).
+  std::function<void()> duringPause;
 };
 
 // A fake network whose PCs share one audio set-up flag file, which starts unset.
 struct TestNetwork {
-  TestNetwork();
+  explicit TestNetwork(const peer::PeerConfig &config = {});
   QTemporaryDir dir;
   QString audioSetupPath;
   std::unique_ptr<peer::FakeNetwork> net;
@@ -55,6 +57,7 @@ struct Pc {
   bool dccStartSucceeds = true;
   TvDccLauncher dcc;
   double clock = 1000;  // seconds since midnight
+  qint64 steadyMs = 0;  // the steady clock
   SessionEngine engine;
 };
 
