@@ -42,7 +42,11 @@ bool SessionEngine::EvHOST(const QString &nick, quint32 codecNo, quint32 deviceN
   if (HoldsSession() || releasing_) return false;
   nick_ = nick;
   codecNo_ = codecNo;
-  return Dx8Initialize(deviceNo) && StartVoiceHost();
+  if (!Dx8Initialize(deviceNo)) return false;
+  // The voice client's start may be abandoned inside StartVoiceHost (it releases the
+  // session itself), or the session may end during one of its waits.
+  const quint64 generation = generation_;
+  return StartVoiceHost() && generation == generation_;
 }
 
 bool SessionEngine::EvJOIN(const QString &nick, const QString &address, quint32 deviceNo) {

@@ -19,6 +19,7 @@ struct HookedPc {
                {QStringLiteral("3.0.3"), network.audioSetupPath, [] { return 1000.0; },
                 [this, &network] {
                   ++setupRuns;
+                  if (duringSetup) duringSetup();
                   if (!setupSucceeds) return peer::DPNERR_USERCANCEL;
                   return peer::AudioSetup(network.audioSetupPath).markRun() ? peer::kOk
                                                                             : peer::DPNERR_GENERIC;
@@ -36,6 +37,7 @@ struct HookedPc {
   TvDccLauncher dcc;
   int setupRuns = 0;
   bool setupSucceeds = true;
+  std::function<void()> duringSetup;  // what happens while the set-up dialog is open
   SessionEngine engine;
 };
 
@@ -65,6 +67,15 @@ TEST(AudioSetupHook, ACancelledSetUpAbandonsTheStart) {
   EXPECT_TRUE(
       pc.window.infoLines().contains(QStringLiteral("ERR|　　<エラー番号　　> 0x80158A0B")));
   EXPECT_FALSE(peer::AudioSetup(network.audioSetupPath).hasRun());
+}
+
+TEST(AudioSetupHook, ASessionEndedWhileTheSetUpRunsIsNoSuccessfulStart) {
+  TestNetwork network;
+  HookedPc pc(network);
+  // The window is closed while the set-up dialog is open: the session is released.
+  pc.duringSetup = [&] { pc.engine.ReleaseSession(); };
+  EXPECT_FALSE(pc.engine.EvHOST(QStringLiteral("h"), 1, 1));
+  EXPECT_FALSE(pc.engine.HoldsSession());
 }
 
 }  // namespace

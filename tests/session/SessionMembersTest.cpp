@@ -168,9 +168,12 @@ TEST(SessionMembers, ASuccessfulVoiceDisconnectionClosesThePeer) {
 TEST(SessionMembers, VoiceClientFailuresAbandonTheStart) {
   const QString abandoned =
       QStringLiteral("ERR|　　<エラー後の処理> 音声チャットの起動を中止します。");
-  // A session whose host runs no voice session: the host refuses the voice client.
+  // A session whose host runs no voice session: the host refuses the voice client
+  // once it has held the request long enough.
   {
-    TestNetwork network;
+    PeerConfig config;
+    config.voiceJoinHoldMs = 200;
+    TestNetwork network(config);
     std::unique_ptr<Peer> host = network.net->CreatePeer();
     host->RegisterMessageHandler();
     host->SetPeerInfo({QStringLiteral("raw"), 0});

@@ -1,11 +1,14 @@
 // Starting a session: the object creation steps, hosting, the host search with its
 // time-out, joining and every join result, and the release sequence.
+#include "common/TestSupport.h"
 #include "platform/peer/AudioSetup.h"
 #include "session/SessionTestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+
+#include <utility>
 
 namespace tv::session::test {
 namespace {
@@ -127,6 +130,28 @@ TEST(SessionStart, HostingRunsEveryStepAndShowsTheVoiceTab) {
     EXPECT_EQ(group.name, QStringLiteral("Team%1").arg(team));
   }
   EXPECT_FALSE(pc.engine.EvHOST(QStringLiteral("again"), 1, 1)) << "one session at a time";
+}
+
+TEST(SessionStart, AVoiceJoinBeforeTheHostsVoiceSessionStartsIsAnsweredOnceItDoes) {
+  TestNetwork network;
+  Pc host(network), member(network);
+  const QString refused = QStringLiteral("音声通信システムへの接続に失敗しました。");
+  bool joined = false;
+  // The member joins during the host's first pause, between Host() and the voice
+  // session's start, and asks for voice at once.
+  host.pacer.duringPause = [&] {
+    if (std::exchange(joined, true)) return;
+    ASSERT_TRUE(member.engine.EvJOIN(QStringLiteral("m"), QStringLiteral("127.0.0.1"), 1));
+    ASSERT_TRUE(waitUntil(
+        [&] { return member.window.hasInfo(QStringLiteral("音声(録音/再生)機能設定完了")); }));
+    tv::test::waitFor([&] { return member.window.hasInfo(refused); },
+                      std::chrono::milliseconds(300));
+  };
+  ASSERT_TRUE(host.engine.EvHOST(QStringLiteral("host"), 1, 1));
+  EXPECT_TRUE(joined);
+  ASSERT_TRUE(host.waitVoice());
+  ASSERT_TRUE(member.waitVoice());
+  EXPECT_FALSE(member.window.hasInfo(refused));
 }
 
 TEST(SessionStart, JoiningReportsTheHostThenJoinsWhateverItsVersion) {

@@ -109,6 +109,9 @@ struct PeerConfig {
   int joinTimeoutMs = 10000;
   // How long Close waits for the goodbye messages to leave.
   int closeGraceMs = 500;
+  // Host: how long a voice-join request that came before the voice session started is
+  // held for it before it is refused.
+  int voiceJoinHoldMs = 5000;
   // Host search: time between queries when the caller gives 0.
   int enumIntervalMs = 1000;
   // Links one PC keeps (members plus joins in progress) and links from one IP address.

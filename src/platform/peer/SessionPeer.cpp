@@ -493,6 +493,7 @@ void SessionPeer::housekeeping() {
   joining_->tick();
   succession_->tick();
   joins_->tick();
+  voice_->tick();
 }
 
 // ---- Shared state ----------------------------------------------------------------

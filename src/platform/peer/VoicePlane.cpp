@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+#include <utility>
+
 namespace tv::peer {
 
 namespace {
@@ -23,6 +25,9 @@ Result VoicePlane::startSession(const VoiceSessionDesc &desc) {
   const wire::VoiceSessionChanged changed{true, desc};
   onAnnouncement(changed);
   peer_.announce(changed);
+  const QList<HeldJoin> held = std::exchange(heldJoins_, {});
+  for (const HeldJoin &join : held)
+    if (peer_.state_.isMember(join.from)) admit(join.from);
   return kOk;
 }
 
@@ -124,19 +129,44 @@ void VoicePlane::onAnnouncement(const wire::VoiceMemberRemoved &removed) {
 void VoicePlane::onRequest(quint32 from, const wire::Frame &request) {
   if (std::holds_alternative<wire::VoiceJoinRequest>(request)) {
     if (!peer_.state_.data().voiceActive) {
-      const wire::VoiceJoinRefused refused{DVERR_NOVOICESESSION};
-      if (from == peer_.selfId_)
-        onAnnouncement(refused);
-      else
-        peer_.sendToPlayer(from, refused);
+      for (const HeldJoin &join : std::as_const(heldJoins_))
+        if (join.from == from) return;
+      heldJoins_.append({from, QDeadlineTimer(peer_.config_.voiceJoinHoldMs)});
       return;
     }
-    memberAdded(from);
-    peer_.announce(wire::VoiceMemberAdded{from});
+    admit(from);
   } else if (peer_.state_.isVoiceMember(from)) {
     memberRemoved(from);
     peer_.announce(wire::VoiceMemberRemoved{from});
   }
+}
+
+void VoicePlane::admit(quint32 id) {
+  memberAdded(id);
+  peer_.announce(wire::VoiceMemberAdded{id});
+}
+
+void VoicePlane::refuseJoin(quint32 id) {
+  const wire::VoiceJoinRefused refused{DVERR_NOVOICESESSION};
+  if (id == peer_.selfId_)
+    onAnnouncement(refused);
+  else
+    peer_.sendToPlayer(id, refused);
+}
+
+void VoicePlane::tick() {
+  QList<quint32> expired;
+  heldJoins_.removeIf([&expired](const HeldJoin &join) {
+    if (!join.until.hasExpired()) return false;
+    expired.append(join.from);
+    return true;
+  });
+  for (const quint32 id : std::as_const(expired)) refuseJoin(id);
+}
+
+void VoicePlane::reset() {
+  clientState_ = ClientState::Idle;
+  heldJoins_.clear();
 }
 
 void VoicePlane::memberAdded(quint32 id) {
@@ -167,6 +197,7 @@ void VoicePlane::onFrame(quint32 from, const QByteArray &payload) {
 }
 
 void VoicePlane::memberLeaving(quint32 id) {
+  heldJoins_.removeIf([id](const HeldJoin &join) { return join.from == id; });
   if (clientState_ == ClientState::Connected && peer_.state_.isVoiceMember(id))
     raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(id); });
   if (id == peer_.selfId_) clientState_ = ClientState::Idle;
@@ -180,6 +211,7 @@ void VoicePlane::hostMigrated(quint32 newHost) {
 }
 
 void VoicePlane::sessionEnded() {
+  heldJoins_.clear();
   if (clientState_ == ClientState::Connected)
     raiseClient([](SessionVoiceClient &c) { Q_EMIT c.sessionLost(DVERR_SESSIONLOST); });
   clientState_ = ClientState::Idle;

@@ -3,9 +3,15 @@
 // takes part, and this PC's voice client. Voice membership is shared state like any
 // other: members ask the host, the host announces. Frames travel unreliable on the
 // links' second channel, straight to the transmit targets.
+//
+// A host admits members as soon as the session exists, but starts its voice session a
+// little later; a member's voice-join request in between is held until the voice
+// session starts, and refused only when it has not started in time.
 
 #include "platform/peer/PeerWire.h"
 
+#include <QDeadlineTimer>
+#include <QList>
 #include <QPointer>
 
 #include <functional>
@@ -44,7 +50,9 @@ class VoicePlane {
   void memberLeaving(quint32 id);
   void hostMigrated(quint32 newHost);
   void sessionEnded();
-  void reset() { clientState_ = ClientState::Idle; }
+  void reset();
+  // Refuses held voice-join requests whose time is up.
+  void tick();
 
  private:
   enum class ClientState { Idle, Connecting, Connected };
@@ -52,10 +60,18 @@ class VoicePlane {
   void memberAdded(quint32 id);
   void memberRemoved(quint32 id);
   void raiseClient(std::function<void(SessionVoiceClient &)> emitter);
+  void admit(quint32 id);
+  void refuseJoin(quint32 id);
+
+  struct HeldJoin {
+    quint32 from = 0;
+    QDeadlineTimer until;
+  };
 
   SessionPeer &peer_;
   QPointer<SessionVoiceClient> client_;
   ClientState clientState_ = ClientState::Idle;
+  QList<HeldJoin> heldJoins_;  // host: requests waiting for the voice session
 };
 
 }  // namespace tv::peer

@@ -27,6 +27,7 @@ class FakeVoice : public ::testing::Test {
   static PeerConfig config() {
     PeerConfig c;
     c.detectionLimitMs = 300;
+    c.voiceJoinHoldMs = 300;
     return c;
   }
   VoiceMember add(Member m) {
@@ -83,9 +84,28 @@ TEST_F(FakeVoice, ConnectWaitsForTheAudioSetUpAndTheVoiceSession) {
   VoiceClientConfig loud;
   loud.recordVolume = 1;
   EXPECT_EQ(v.client->Connect({}, loud), DVERR_INVALIDPARAM);
-  // No voice session yet: the host refuses.
+  // No voice session yet: the host holds the request a while, then refuses it.
   EXPECT_EQ(connectVoice(v), kPending);
+  QTest::qWait(100);
+  EXPECT_EQ(v.m.rec->countPrefix(QStringLiteral("ConnectResult")), 0);
   EXPECT_TRUE(v.m.rec->waitFor(QStringLiteral("ConnectResult 0x80150A05")));
+}
+
+TEST_F(FakeVoice, AJoinBeforeTheVoiceSessionIsAnsweredWhenItStarts) {
+  members.push_back(add(host(net, QStringLiteral("host"), kPort)));
+  members.push_back(add(join(net, QStringLiteral("m1"), kPort)));
+  VoiceMember &m1 = members[1];
+  ASSERT_EQ(connectVoice(m1), kPending);
+  QTest::qWait(100);  // the request has reached the host, which holds it
+  server = net.CreateVoiceServer();
+  ASSERT_EQ(server->Initialize(members[0].m.peer.get()), kOk);
+  VoiceSessionDesc d;
+  d.compressionGuid = compressionTypes().at(3).guid;
+  ASSERT_EQ(server->StartSession(d), kOk);
+  ASSERT_TRUE(m1.m.rec->waitFor(QStringLiteral("ConnectResult 0x0")));
+  EXPECT_TRUE(m1.m.rec->waitFor(
+      QStringLiteral("CreateVoicePlayer %1 %2").arg(m1.m.id).arg(kVoicePlayerLocal)));
+  EXPECT_EQ(m1.m.rec->countPrefix(QStringLiteral("ConnectResult")), 1);
 }
 
 TEST_F(FakeVoice, ServerIsTheHostsAndOffersOpusCodecs) {
