@@ -48,6 +48,8 @@ void SessionEngine::DirectPlay8Event_DestroyPlayer(quint32 playerId, quint32 rea
 
 void SessionEngine::ReportDeparture(const QString &callback, quint32 playerId,
                                     const QString &line) {
+  // The member count shown with the list changes with every departure.
+  window_.UpdateUserCount();
   PlayerInfo info;
   if (const Result r = peer_->GetPeerInfo(playerId, info))
     return report_.CallbackError(callback, r);

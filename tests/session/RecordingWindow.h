@@ -50,7 +50,10 @@ class RecordingWindow : public SessionWindow {
   void SetUserPing(std::uint32_t id, const QString &text) override;
   void SetUserTeam(std::uint32_t id, int team) override;
   void MarkTalking(std::uint32_t id, bool talking) override;
-  void UpdateUserCount() override { calls << QStringLiteral("UpdateUserCount"); }
+  void UpdateUserCount() override {
+    calls << QStringLiteral("UpdateUserCount");
+    if (onUpdateUserCount) onUpdateUserCount();
+  }
   QString Topic() const override { return topic; }
   void SetTopic(const QString &text) override { topic = text; }
   std::uint32_t OwnColourValue() const override { return ownColour; }
@@ -79,6 +82,8 @@ class RecordingWindow : public SessionWindow {
   QStringList calls;
   // Runs at every UpdateVoiceButtons (tests read the engine's state there).
   std::function<void()> onUpdateVoiceButtons;
+  // Runs at every UpdateUserCount (tests read the count the window would show).
+  std::function<void()> onUpdateUserCount;
 };
 
 }  // namespace tv::session::test

@@ -46,6 +46,17 @@ TEST(SessionMembers, WhenTheHostLeavesExactlyOneMemberBecomesHostAndAppliesTeams
   EXPECT_TRUE(waitUntil([&] { return inGroup(s[1], teams[1], m2); }));
 }
 
+TEST(SessionMembers, TheMemberCountIsRefreshedWhenAMemberLeaves) {
+  TestSession s(2);
+  QList<int> shown;  // what the host's count label would show at each refresh
+  s[0].window.onUpdateUserCount = [&] { shown << s[0].engine.MemberCounts().current; };
+  s[2].engine.EndVoiceChat();
+  ASSERT_TRUE(waitUntil(
+      [&] { return s[0].window.hasChat(QStringLiteral("m2さんが情報通信を切断しました。")); }));
+  ASSERT_FALSE(shown.isEmpty());
+  EXPECT_EQ(shown.last(), 2);
+}
+
 TEST(SessionMembers, TheEndOfTheSessionIsReportedAndReleasesWithOrWithoutTheVoiceTab) {
   struct Case {
     Result code;
