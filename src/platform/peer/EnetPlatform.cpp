@@ -1,5 +1,6 @@
 #include "platform/peer/EnetPlatform.h"
 
+#include "platform/peer/EnetClosings.h"
 #include "platform/peer/EnetTransport.h"
 #include "platform/peer/SessionPeer.h"
 #include "platform/peer/SessionVoiceClient.h"
@@ -7,10 +8,18 @@
 
 namespace tv::peer {
 
+EnetPlatform::EnetPlatform(const PeerConfig &config, const QString &audioSetupPath)
+    : config_(config),
+      audioSetupPath_(audioSetupPath),
+      closings_(std::make_shared<EnetClosings>()) {}
+
+EnetPlatform::~EnetPlatform() = default;
+
 std::unique_ptr<Peer> EnetPlatform::CreatePeer() {
   const PeerConfig config = config_;
-  return std::make_unique<SessionPeer>(
-      config, [config] { return std::make_unique<EnetTransport>(config); });
+  return std::make_unique<SessionPeer>(config, [config, closings = closings_] {
+    return std::make_unique<EnetTransport>(config, closings);
+  });
 }
 
 std::unique_ptr<VoiceServer> EnetPlatform::CreateVoiceServer() {

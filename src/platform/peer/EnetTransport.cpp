@@ -1,151 +1,80 @@
 #include "platform/peer/EnetTransport.h"
 
-#include "platform/peer/PeerWire.h"
-
-#include <enet/enet.h>
-#include <enet/time.h>
-
-#include <QtEndian>
-
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
-#include <mutex>
-#include <vector>
+#include "platform/peer/EnetClosings.h"
+#include "platform/peer/EnetHostThread.h"
 
 namespace tv::peer {
 
-namespace {
+using Command = EnetHostThread::Command;
+using Event = EnetHostThread::Event;
 
-// Longest the service thread sleeps: ENet's resends and pings run off this tick.
-constexpr int kServiceTickMs = 5;
-constexpr int kRoundTripRefreshMs = 100;
-// What an incoming link may make this side hold before the session trusts it: far more
-// than a join request or a member's introduction.
-constexpr size_t kStrangerBytes = 64 * 1024;
-// ENet numbers peers in 12 bits; slots from 0xF00 up are left unused so that no
-// link-protocol packet addressed to this host can begin like a search datagram.
-constexpr int kMaxEnetPeers = 0xF00 - 1;
-
-thread_local EnetTransport *tlsTransport = nullptr;
-
-ENetAddress toEnet(const Endpoint &e) {
-  ENetAddress a;
-  a.host = qToBigEndian(e.ipv4);
-  a.port = e.port;
-  return a;
-}
-
-Endpoint fromEnet(const ENetAddress &a) { return {qFromBigEndian(a.host), a.port}; }
-
-LinkId linkOf(const ENetPeer *peer) { return LinkId(reinterpret_cast<quintptr>(peer->data)); }
-
-void freeSharedBytes(ENetPacket *packet) { delete static_cast<QByteArray *>(packet->userData); }
-
-void initializeEnetOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { enet_initialize(); });
-}
-
-}  // namespace
-
-EnetTransport::EnetTransport(const PeerConfig &config, QObject *parent)
-    : Transport(parent), config_(config) {}
+EnetTransport::EnetTransport(const PeerConfig &config, std::shared_ptr<EnetClosings> closings,
+                             QObject *parent)
+    : Transport(parent), config_(config), closings_(std::move(closings)) {}
 
 EnetTransport::~EnetTransport() { shutdown(0); }
 
 Result EnetTransport::open(quint16 port) {
   if (host_) return DPNERR_ALREADYCONNECTED;
-  initializeEnetOnce();
-  ENetAddress address;
-  address.host = ENET_HOST_ANY;
-  address.port = port;
-  const size_t peerCount = size_t(std::clamp(config_.maxLinks, 1, kMaxEnetPeers));
-  host_ = enet_host_create(&address, peerCount, wire::kChannelCount, 0, 0);
-  if (!host_) return DPNERR_INVALIDDEVICEADDRESS;
-  // One message and its header; two of them waiting per peer; links from one address.
-  host_->maximumPacketSize = size_t(wire::kMaxFrameBytes);
-  host_->maximumWaitingData = size_t(2 * wire::kMaxFrameBytes + 1024 * 1024);
-  host_->duplicatePeers = size_t(std::clamp(config_.linksPerAddress, 1, kMaxEnetPeers));
-  host_->intercept = &EnetTransport::intercept;
-  local_ = {0, host_->address.port};
-  wakeFd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (wakeFd_ < 0) {
-    enet_host_destroy(host_);
-    host_ = nullptr;
-    return DPNERR_OUTOFMEMORY;
-  }
-  thread_ = std::thread([this] { run(); });
+  // A session that just ended here may still be saying goodbye on this port.
+  if (closings_ && port != 0) closings_->waitForPort(port);
+  auto host = std::make_shared<EnetHostThread>(config_);
+  // Runs on the service thread: only schedules the collection here.
+  const Result r = host->open(port, [this] {
+    QMetaObject::invokeMethod(this, &EnetTransport::drainEvents, Qt::QueuedConnection);
+  });
+  if (r != kOk) return r;
+  host_ = std::move(host);
   return kOk;
 }
 
+Endpoint EnetTransport::localEndpoint() const {
+  return host_ ? host_->localEndpoint() : Endpoint{};
+}
+
 LinkId EnetTransport::connectTo(const Endpoint &remote) {
-  if (!thread_.joinable() || stopping_) return 0;
-  const LinkId id = ++lastLink_;
-  post({Command::Connect, id, remote, 0, {}});
+  if (!host_ || !host_->accepting()) return 0;
+  const LinkId id = host_->newLinkId();
+  host_->post({Command::Connect, id, remote, 0, {}});
   return id;
 }
 
 void EnetTransport::send(LinkId link, quint8 channel, const QByteArray &frame) {
-  post({Command::Send, link, {}, channel, frame});
+  if (host_) host_->post({Command::Send, link, {}, channel, frame});
 }
 
 void EnetTransport::sendDatagram(const Endpoint &to, const QByteArray &datagram) {
-  post({Command::Datagram, 0, to, 0, datagram});
+  if (host_) host_->post({Command::Datagram, 0, to, 0, datagram});
 }
 
-void EnetTransport::closeLink(LinkId link) { post({Command::Disconnect, link, {}, 0, {}}); }
+void EnetTransport::closeLink(LinkId link) {
+  if (host_) host_->post({Command::Disconnect, link, {}, 0, {}});
+}
 
-void EnetTransport::trust(LinkId link) { post({Command::Trust, link, {}, 0, {}}); }
+void EnetTransport::trust(LinkId link) {
+  if (host_) host_->post({Command::Trust, link, {}, 0, {}});
+}
 
 quint32 EnetTransport::roundTripMs(LinkId link) const {
-  std::lock_guard lock(rttMutex_);
-  const auto it = rtt_.find(link);
-  return it == rtt_.end() ? 0 : it->second;
+  return host_ ? host_->roundTripMs(link) : 0;
 }
 
 void EnetTransport::shutdown(int graceMs) {
-  if (thread_.joinable()) {
-    graceMs_ = graceMs;
-    stopping_ = true;
-    const quint64 one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
-    thread_.join();
-  }
-  if (host_) {
-    enet_host_destroy(host_);
-    host_ = nullptr;
-  }
-  if (wakeFd_ >= 0) {
-    ::close(wakeFd_);
-    wakeFd_ = -1;
-  }
-  std::lock_guard lock(mutex_);
-  events_.clear();
-  commands_.clear();
-}
-
-void EnetTransport::post(Command command) {
-  if (!thread_.joinable() || stopping_) return;
-  {
-    std::lock_guard lock(mutex_);
-    commands_.push_back(std::move(command));
-  }
-  const quint64 one = 1;
-  [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof one);
+  if (!host_) return;
+  host_->stop(graceMs);
+  if (closings_ && graceMs > 0)
+    closings_->adopt(std::move(host_));
+  else
+    host_->join();
+  host_.reset();
 }
 
 void EnetTransport::drainEvents() {
-  std::deque<Event> events;
-  {
-    std::lock_guard lock(mutex_);
-    events.swap(events_);
-    drainScheduled_ = false;
-  }
-  for (Event &e : events) {
+  if (!host_) return;
+  // A handler may shut this transport down: the events are the host's no longer then.
+  const std::shared_ptr<EnetHostThread> host = host_;
+  for (Event &e : host->takeEvents()) {
+    if (host_ != host) return;
     switch (e.kind) {
       case Event::Up:
         Q_EMIT linkUp(e.link, e.endpoint);
@@ -161,262 +90,6 @@ void EnetTransport::drainEvents() {
         break;
     }
   }
-}
-
-// ---- Service thread --------------------------------------------------------------
-
-void EnetTransport::run() {
-  tlsTransport = this;
-  auto lastRefresh = std::chrono::steady_clock::now();
-  while (!stopping_) {
-    pollfd fds[2] = {{host_->socket, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    ::poll(fds, 2, kServiceTickMs);
-    if (fds[1].revents & POLLIN) {
-      quint64 count = 0;
-      [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
-    }
-    applyCommands();
-    serviceOnce();
-    checkStrangers();
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastRefresh >= std::chrono::milliseconds(kRoundTripRefreshMs)) {
-      updateRoundTrips();
-      checkSilence();
-      lastRefresh = now;
-    }
-  }
-  applyCommands();  // goodbyes queued before the shutdown still leave
-  closeLinks(graceMs_);
-  tlsTransport = nullptr;
-}
-
-void EnetTransport::applyCommands() {
-  std::deque<Command> commands;
-  {
-    std::lock_guard lock(mutex_);
-    commands.swap(commands_);
-  }
-  // A message to several links is one ENet packet sharing the caller's bytes.
-  ENetPacket *shared = nullptr;
-  const char *sharedSource = nullptr;
-  quint8 sharedChannel = 0;
-  const auto releaseShared = [&] {
-    if (shared && shared->referenceCount == 0) enet_packet_destroy(shared);
-    shared = nullptr;
-    sharedSource = nullptr;
-  };
-  for (Command &c : commands) {
-    switch (c.kind) {
-      case Command::Connect: {
-        const ENetAddress address = toEnet(c.endpoint);
-        ENetPeer *peer = enet_host_connect(host_, &address, wire::kChannelCount, 0);
-        if (!peer) {
-          pushEvent({Event::Down, c.link, {}, 0, {}});
-          break;
-        }
-        peer->data = reinterpret_cast<void *>(quintptr(c.link));
-        configurePeer(peer);
-        peers_[c.link] = peer;
-        break;
-      }
-      case Command::Send: {
-        const auto it = peers_.find(c.link);
-        if (it == peers_.end() || it->second->state != ENET_PEER_STATE_CONNECTED) break;
-        if (!shared || sharedSource != c.bytes.constData() || sharedChannel != c.channel) {
-          releaseShared();
-          const enet_uint32 flags =
-              (c.channel == wire::kReliableChannel ? ENET_PACKET_FLAG_RELIABLE
-                                                   : ENET_PACKET_FLAG_UNRELIABLE_FRAGMENT) |
-              ENET_PACKET_FLAG_NO_ALLOCATE;
-          auto *bytes = new QByteArray(c.bytes);
-          shared = enet_packet_create(bytes->constData(), size_t(bytes->size()), flags);
-          if (!shared) {
-            delete bytes;
-            break;
-          }
-          shared->userData = bytes;
-          shared->freeCallback = &freeSharedBytes;
-          sharedSource = c.bytes.constData();
-          sharedChannel = c.channel;
-        }
-        enet_peer_send(it->second, c.channel, shared);
-        break;
-      }
-      case Command::Datagram: {
-        const ENetAddress address = toEnet(c.endpoint);
-        ENetBuffer buffer;
-        buffer.data = c.bytes.data();
-        buffer.dataLength = size_t(c.bytes.size());
-        enet_socket_send(host_->socket, &address, &buffer, 1);
-        break;
-      }
-      case Command::Disconnect:
-        endLink(c.link);
-        break;
-      case Command::Trust:
-        strangers_.erase(c.link);
-        break;
-    }
-  }
-  releaseShared();
-}
-
-void EnetTransport::serviceOnce() {
-  ENetEvent event;
-  while (enet_host_service(host_, &event, 0) > 0) handle(event);
-}
-
-void EnetTransport::handle(const ENetEvent &event) {
-  switch (event.type) {
-    case ENET_EVENT_TYPE_CONNECT: {
-      LinkId link = linkOf(event.peer);
-      if (link == 0) {  // someone else's connect: a new incoming link
-        link = ++lastLink_;
-        event.peer->data = reinterpret_cast<void *>(quintptr(link));
-        configurePeer(event.peer);
-        peers_[link] = event.peer;
-        strangers_.insert(link);
-      }
-      // Only once connected: the handshake checks that both sides still agree on the
-      // throttle they announced. Both sides then stop slowing unreliable traffic.
-      enet_peer_throttle_configure(event.peer, ENET_PEER_PACKET_THROTTLE_INTERVAL,
-                                   ENET_PEER_PACKET_THROTTLE_ACCELERATION, 0);
-      upSince_[link] = host_->serviceTime;
-      pushEvent({Event::Up, link, fromEnet(event.peer->address), 0, {}});
-      break;
-    }
-    case ENET_EVENT_TYPE_DISCONNECT: {
-      const LinkId link = linkOf(event.peer);
-      event.peer->data = nullptr;
-      if (link == 0) break;
-      forget(link);
-      pushEvent({Event::Down, link, {}, 0, {}});
-      break;
-    }
-    case ENET_EVENT_TYPE_RECEIVE: {
-      const LinkId link = linkOf(event.peer);
-      if (link != 0)
-        pushEvent({Event::Frame,
-                   link,
-                   {},
-                   event.channelID,
-                   QByteArray(reinterpret_cast<const char *>(event.packet->data),
-                              qsizetype(event.packet->dataLength))});
-      enet_packet_destroy(event.packet);
-      break;
-    }
-    case ENET_EVENT_TYPE_NONE:
-      break;
-  }
-}
-
-void EnetTransport::configurePeer(ENetPeer *peer) const {
-  // A ping goes out after a fifth of the detection limit without an acknowledgement,
-  // so a live peer is heard from well within it. ENet's own time-outs only check at
-  // its (doubling) resend times and serve as a backstop; checkSilence() keeps the
-  // limit.
-  const auto limit = enet_uint32(detectionLimitMs());
-  enet_peer_ping_interval(peer, limit / 5);
-  enet_peer_timeout(peer, ENET_PEER_TIMEOUT_LIMIT, limit, limit);
-}
-
-void EnetTransport::checkSilence() {
-  // A connected peer that has acknowledged nothing for most of the detection limit
-  // (while pings kept going to it) is given up. A link this side started is up as soon
-  // as the other side's answer to the connect arrives, before the other side has
-  // acknowledged anything: ENet keeps its last-heard time at 0 until then, which is not
-  // "silent since long ago", so such a link is measured from when it came up.
-  const auto limit = enet_uint32(detectionLimitMs());
-  const enet_uint32 silence = limit - limit / 10;
-  std::vector<LinkId> silent;
-  for (const auto &[link, peer] : peers_) {
-    if (peer->state != ENET_PEER_STATE_CONNECTED) continue;
-    const auto up = upSince_.find(link);
-    const enet_uint32 heard = peer->lastReceiveTime != 0 ? peer->lastReceiveTime
-                              : up != upSince_.end()     ? up->second
-                                                         : host_->serviceTime;
-    if (ENET_TIME_DIFFERENCE(host_->serviceTime, heard) > silence) silent.push_back(link);
-  }
-  for (const LinkId link : silent) dropNow(link);
-}
-
-void EnetTransport::checkStrangers() {
-  std::vector<LinkId> greedy;
-  for (const LinkId link : strangers_) {
-    const auto it = peers_.find(link);
-    if (it != peers_.end() && it->second->totalWaitingData > kStrangerBytes) greedy.push_back(link);
-  }
-  for (const LinkId link : greedy) dropNow(link);
-}
-
-void EnetTransport::dropNow(LinkId link) {
-  ENetPeer *peer = peers_.at(link);
-  peer->data = nullptr;
-  enet_peer_disconnect_now(peer, 0);
-  forget(link);
-  pushEvent({Event::Down, link, {}, 0, {}});
-}
-
-void EnetTransport::pushEvent(Event event) {
-  if (stopping_) return;
-  bool schedule = false;
-  {
-    std::lock_guard lock(mutex_);
-    events_.push_back(std::move(event));
-    schedule = !drainScheduled_;
-    drainScheduled_ = true;
-  }
-  if (schedule) QMetaObject::invokeMethod(this, &EnetTransport::drainEvents, Qt::QueuedConnection);
-}
-
-void EnetTransport::updateRoundTrips() {
-  std::lock_guard lock(rttMutex_);
-  for (const auto &[link, peer] : peers_)
-    if (peer->state == ENET_PEER_STATE_CONNECTED) rtt_[link] = peer->roundTripTime;
-}
-
-void EnetTransport::endLink(LinkId link) {
-  const auto it = peers_.find(link);
-  if (it == peers_.end()) return;
-  ENetPeer *peer = it->second;
-  enet_peer_disconnect_later(peer, 0);
-  // A link still being set up is dropped at once and reports nothing more; its slot
-  // may be reused, so it must not stay known under this link.
-  if (peer->state == ENET_PEER_STATE_DISCONNECTED || peer->state == ENET_PEER_STATE_ZOMBIE) {
-    peer->data = nullptr;
-    forget(link);
-  }
-}
-
-void EnetTransport::forget(LinkId link) {
-  peers_.erase(link);
-  strangers_.erase(link);
-  upSince_.erase(link);
-  std::lock_guard lock(rttMutex_);
-  rtt_.erase(link);
-}
-
-void EnetTransport::closeLinks(int graceMs) {
-  std::vector<LinkId> links;
-  for (const auto &[link, peer] : peers_) links.push_back(link);
-  for (const LinkId link : links) endLink(link);
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
-  while (!peers_.empty() && std::chrono::steady_clock::now() < deadline) {
-    pollfd fd{host_->socket, POLLIN, 0};
-    ::poll(&fd, 1, kServiceTickMs);
-    serviceOnce();
-  }
-  enet_host_flush(host_);
-}
-
-int EnetTransport::intercept(ENetHost *host, ENetEvent *) {
-  // Host search datagrams share the port; everything else is ENet's.
-  if (!wire::isDatagram(host->receivedData, host->receivedDataLength)) return 0;
-  if (EnetTransport *self = tlsTransport)
-    self->pushEvent({Event::Datagram, 0, fromEnet(host->receivedAddress), 0,
-                     QByteArray(reinterpret_cast<const char *>(host->receivedData),
-                                qsizetype(host->receivedDataLength))});
-  return 1;
 }
 
 }  // namespace tv::peer

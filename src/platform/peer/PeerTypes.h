@@ -107,7 +107,8 @@ struct PeerConfig {
   int detectionLimitMs = 5000;
   // A join that cannot link the newcomer with every member in this time is refused.
   int joinTimeoutMs = 10000;
-  // How long Close waits for the goodbye messages to leave.
+  // How long the goodbye messages of a closed session may take to leave (on the
+  // network side; Close does not wait for them).
   int closeGraceMs = 500;
   // Host: how long a voice-join request that came before the voice session started is
   // held for it before it is refused.

@@ -39,7 +39,9 @@ class Transport : public QObject {
   virtual void trust(LinkId link) = 0;
   // 0 for an unknown link.
   virtual quint32 roundTripMs(LinkId link) const = 0;
-  // Ends every link after its queued frames (waiting at most graceMs) and frees the port.
+  // Ends every link after its queued frames (waiting at most graceMs for them) and frees
+  // the port. The wait may go on elsewhere after this returns; nothing is signalled
+  // any more, and a later transport binding the same port waits for it.
   virtual void shutdown(int graceMs) = 0;
 
  Q_SIGNALS:

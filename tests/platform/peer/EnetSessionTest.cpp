@@ -182,6 +182,7 @@ class LossyRelay : public QObject {
     connect(&socket_, &QUdpSocket::readyRead, this, &LossyRelay::relay);
   }
   quint16 port() const { return socket_.localPort(); }
+  void setLoss(int percent) { loss_ = percent; }
   int dropped = 0, passed = 0;
 
  private:
@@ -256,6 +257,26 @@ TEST(EnetSession, GuaranteedMessagesSurviveLossAndDelayInOrder) {
     ASSERT_EQ(a.rec->received.value(h.id).at(i), message(i)) << i;
   }
   EXPECT_GT(relay.dropped, 0);
+}
+
+TEST(EnetSession, LeavingNeverWaitsForGoodbyesAndTheNextHostGetsThePortAfterThem) {
+  PeerConfig c = config(30000);
+  c.closeGraceMs = 3000;
+  EnetPlatform platform(c);
+  const quint16 port = freeUdpPort();
+  Member h = host(platform, QStringLiteral("h"), port);
+  LossyRelay relay(port, 0, 0);
+  Result result = DPNERR_GENERIC;
+  Member a = join(platform, QStringLiteral("a"), relay.port(), &result, kAppGuid, 30000);
+  ASSERT_EQ(result, kOk);
+  relay.setLoss(100);  // the member's PC stops answering: the goodbye is never confirmed
+  QElapsedTimer t;
+  t.start();
+  ASSERT_EQ(h.peer->Close(), kOk);
+  EXPECT_LT(t.elapsed(), 1500);  // far below the grace the goodbye may take
+  // A new session on the same port waits for the old one to let go of it.
+  Member again = host(platform, QStringLiteral("h2"), port);
+  EXPECT_NE(again.id, 0u);
 }
 
 TEST(EnetSession, StrangersAndGarbageAreTurnedAway) {
