@@ -1,5 +1,6 @@
 #include "platform/peer/PeerWire.h"
 
+#include <QStringDecoder>
 #include <QtEndian>
 
 #include <cstring>
@@ -68,8 +69,13 @@ class Writer {
   void operator()(const QUuid &v) { out_.append(v.toRfc4122()); }
   void operator()(const QString &v) {
     QByteArray utf8 = v.toUtf8();
-    // Callers check lengths; cutting here only keeps the frame decodable.
-    if (utf8.size() > kMaxNameBytes) utf8.truncate(kMaxNameBytes);
+    // Callers check lengths; cutting here only keeps the frame decodable, and never
+    // inside a character, which would make it undecodable.
+    if (utf8.size() > kMaxNameBytes) {
+      qsizetype cut = kMaxNameBytes;
+      while (cut > 0 && (quint8(utf8[cut]) & 0xC0) == 0x80) --cut;
+      utf8.truncate(cut);
+    }
     (*this)(quint16(utf8.size()));
     out_.append(utf8);
   }
@@ -125,7 +131,12 @@ class Reader {
     quint16 n = 0;
     (*this)(n);
     if (!ok_ || n > kMaxNameBytes || !take(n)) return fail();
-    v = QString::fromUtf8(p_ - n, n);
+    // Strictly valid UTF-8 only: replacement characters would turn the text into
+    // another one, which a host relaying it would then pass on in place of the original.
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                    QStringConverter::Flag::ConvertInitialBom);
+    v = utf8(QByteArrayView(p_ - n, n));
+    if (utf8.hasError()) fail();
   }
   void operator()(Payload &v) {
     const qsizetype n = remaining();

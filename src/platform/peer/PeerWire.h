@@ -3,8 +3,9 @@
 // the host search. Pure functions on bytes; no sockets here.
 //
 // A frame is a one-byte kind followed by its fields, little-endian, without padding.
-// Texts are a 16-bit byte count and UTF-8; lists a 32-bit count and their elements; the
-// application and voice payloads take the rest of the frame. The decoder checks every
+// Texts are a 16-bit byte count and valid UTF-8 (frames with anything else are refused;
+// a text too long is cut at a character boundary); lists a 32-bit count and their
+// elements; the application and voice payloads take the rest of the frame. The decoder checks every
 // count and length against the bytes that remain and against a limit before it builds
 // anything, and rejects trailing bytes, unknown kinds and out-of-range values.
 //

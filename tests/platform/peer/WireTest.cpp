@@ -128,6 +128,11 @@ TEST(PeerWire, OutOfRangeValuesAndLengthsAreRefused) {
       {"destroy reason 0", patched(PlayerRemoved{4, 1}, 5, QByteArray(4, '\0'))},
       {"destroy reason 9", patched(PlayerRemoved{4, 1}, 5, QByteArray("\x09\0\0\0", 4))},
       {"text longer than the frame", patched(SetInfoRequest{QStringLiteral("ab")}, 1, "\xFF\x00")},
+      // Texts that would decode with replacement characters, so not as sent.
+      {"text not UTF-8", patched(SetInfoRequest{QStringLiteral("abc")}, 4, "\xFF")},
+      {"text with an overlong form", patched(SetInfoRequest{QStringLiteral("ab")}, 3, "\xC0\xAF")},
+      {"text ending inside a character",
+       QByteArray(1, char(Kind::SetInfoRequest)) + QByteArray("\x02\x00\xE3\x81", 4)},
       {"text over the limit",
        [] {
          QByteArray b(1, char(Kind::SetInfoRequest));
@@ -150,6 +155,10 @@ TEST(PeerWire, OutOfRangeValuesAndLengthsAreRefused) {
   ASSERT_TRUE(big);
   EXPECT_EQ(std::get<AppMessage>(*big).payload.bytes.size(), kMaxMessageBytes);
   EXPECT_TRUE(decode(encode(AppMessage{{}})));  // and the empty one
+  // A text over the limit is cut before the character that would not fit whole.
+  const auto cut = decode(encode(SetInfoRequest{QString(kMaxNameBytes - 1, u'a') + u'あ'}));
+  ASSERT_TRUE(cut);
+  EXPECT_EQ(std::get<SetInfoRequest>(*cut).name, QString(kMaxNameBytes - 1, u'a'));
 }
 
 TEST(PeerWire, SearchDatagramsRoundTripWithoutThePassword) {
