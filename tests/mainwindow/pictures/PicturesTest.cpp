@@ -35,7 +35,8 @@ class PicturesTest : public test::MainWindowTest {
                                      [](const QString &, const QStringList &) { return false; });
     session::MessageReceiver receiver(
         w, report, store, dcc,
-        {[](quint32) { return QStringLiteral("bob"); }, [] { return false; }, [](quint32, int) {}});
+        {[](quint32) { return QStringLiteral("bob"); }, [] { return false; }, [](quint32, int) {}},
+        [] { return qint64(0); });
     const QString stored = receiver.Receive(2, message);
     if (!stored.isEmpty()) w.ShowReceivedPicture(stored);
     return stored;
