@@ -1,12 +1,12 @@
 #include "mainwindow/FrmMain.h"
 
 #include "app/FrmAllLOG.h"
+#include "app/LocalAddress.h"
 #include "app/Settings.h"
 #include "mainwindow/ChatLogView.h"
 #include "mainwindow/ColourTable.h"
 #include "mainwindow/InfoLog.h"
 #include "mainwindow/InputLine.h"
-#include "mainwindow/LocalAddress.h"
 #include "mainwindow/OldLogPane.h"
 #include "mainwindow/ParticipantList.h"
 #include "mainwindow/TopicLine.h"
@@ -152,7 +152,7 @@ QWidget *FrmMain::buildInfoPane() {
   lblIP_->setAccessibleName(QStringLiteral("このパソコンのIPアドレス"));
   lblIP_->setTextFormat(Qt::PlainText);
   lblIP_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  lblIP_->setText(services_.localAddress ? services_.localAddress() : LocalIpAddress());
+  lblIP_->setText(services_.localAddress ? services_.localAddress() : app::LocalIpAddress());
   auto *btnCopyIP = new QPushButton(QStringLiteral("←クリップボードにコピー"));
   btnCopyIP->setObjectName(QStringLiteral("btnCopyIP"));
   connect(btnCopyIP, &QAbstractButton::clicked, this, [this] {

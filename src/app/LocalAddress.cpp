@@ -1,8 +1,8 @@
-#include "mainwindow/LocalAddress.h"
+#include "app/LocalAddress.h"
 
 #include <QNetworkInterface>
 
-namespace tv::mainwindow {
+namespace tv::app {
 
 QString LocalIpAddress() {
   for (const QNetworkInterface &iface : QNetworkInterface::allInterfaces()) {
@@ -19,4 +19,4 @@ QString LocalIpAddress() {
   return QStringLiteral("127.0.0.1");
 }
 
-}  // namespace tv::mainwindow
+}  // namespace tv::app
