@@ -8,15 +8,18 @@
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/WindowRaiser.h"
+#include "dcc/DdeCallerCheck.h"
 #include "mainwindow/ChatToolWindows.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLinkTo.h"
+#include "mainwindow/VoiceDccLink.h"
 #include "mainwindow/VoiceDialogLauncher.h"
 #include "platform/audiosetup/ConfiguredDevices.h"
 #include "platform/audiosetup/VoiceTest.h"
 #include "platform/keystate/KeyStateService.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/peer/EnetPlatform.h"
+#include "session/FileOfferRelay.h"
 #include "session/Pacer.h"
 #include "session/ParticipantTools.h"
 #include "session/PictureStore.h"
@@ -69,7 +72,7 @@ int main(int argc, char *argv[]) {
   tv::peer::EnetPlatform platform;
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
-  const tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
+  tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
   // The voice client's first connection on this PC runs the audio set-up wizard on the
   // devices the platform's settings name; it records the set-up where the platform
   // looks for it.
@@ -88,6 +91,15 @@ int main(int argc, char *argv[]) {
   QObject::connect(&engine, &tv::session::SessionEngine::pictureStored, &frmMain,
                    &tv::mainwindow::FrmMain::ShowReceivedPicture);
   tv::mainwindow::ChatToolWindows chatTools(frmMain, info, settings);
+
+  // Direct file transfers: the participant menu starts TvDcc; a sending TvDcc hands its
+  // offer back over the bus name this copy owns, and the session carries it on. Only a
+  // TvDcc of this program folder may hand offers over.
+  const tv::session::FileOfferRelay offerRelay(engine);
+  tv::mainwindow::VoiceDccLink dccLink(
+      frmMain, sessionLink, dcc,
+      [&offerRelay](const QString &line) { return offerRelay.Forward(line); }, bus,
+      tv::dcc::ProgramCallerCheck(bus, dcc.programPath()));
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
   frmMain.attachMessageBox(&frmBoxMSG);

@@ -42,7 +42,7 @@ struct Pc {
       : platform(peer::PeerConfig{}, audioSetupPath),
         settings(folder.filePath(QStringLiteral("Talvora.ini"))),
         pictures(folder.path()),
-        dcc(folder.filePath(QStringLiteral("TvDcc")), {},
+        dcc(folder.filePath(QStringLiteral("TvDcc")),
             [](const QString &, const QStringList &) { return false; }),
         engine(window, platform, settings, pacer, pictures, dcc,
                {QStringLiteral(TV_APP_VERSION), audioSetupPath, {}}) {}

@@ -29,7 +29,7 @@ QString textKindName(std::int32_t type) {
 }  // namespace
 
 MessageReceiver::MessageReceiver(SessionWindow &window, const SessionReport &report,
-                                 const PictureStore &pictures, const TvDccLauncher &dcc,
+                                 const PictureStore &pictures, TvDccLauncher &dcc,
                                  SessionAccess session, std::function<qint64()> steadyMs)
     : window_(window),
       report_(report),

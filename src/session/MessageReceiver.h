@@ -31,8 +31,7 @@ class MessageReceiver {
 
   // `steadyMs` reads a clock that never goes back, in milliseconds.
   MessageReceiver(SessionWindow &window, const SessionReport &report, const PictureStore &pictures,
-                  const TvDccLauncher &dcc, SessionAccess session,
-                  std::function<qint64()> steadyMs);
+                  TvDccLauncher &dcc, SessionAccess session, std::function<qint64()> steadyMs);
 
   // Handles one received message. Returns the path of a picture it stored, else "".
   QString Receive(quint32 senderId, QByteArrayView data);
@@ -45,7 +44,7 @@ class MessageReceiver {
   SessionWindow &window_;
   const SessionReport &report_;
   const PictureStore &pictures_;
-  const TvDccLauncher &dcc_;
+  TvDccLauncher &dcc_;
   SessionAccess session_;
   std::function<qint64()> steadyMs_;
   QHash<quint32, qint64> overCapReported_;  // sender -> when last reported

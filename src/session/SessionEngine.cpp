@@ -31,8 +31,7 @@ qint64 steadyClockMs() {
 
 SessionEngine::SessionEngine(SessionWindow &window, Platform &platform,
                              const app::Settings &settings, Pacer &pacer,
-                             const PictureStore &pictures, const TvDccLauncher &dcc,
-                             Options options)
+                             const PictureStore &pictures, TvDccLauncher &dcc, Options options)
     : window_(window),
       platform_(platform),
       settings_(settings),

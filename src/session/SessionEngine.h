@@ -71,8 +71,7 @@ class SessionEngine : public QObject {
 
   // Every dependency outlives the engine.
   SessionEngine(SessionWindow &window, peer::Platform &platform, const app::Settings &settings,
-                Pacer &pacer, const PictureStore &pictures, const TvDccLauncher &dcc,
-                Options options);
+                Pacer &pacer, const PictureStore &pictures, TvDccLauncher &dcc, Options options);
   ~SessionEngine() override;
 
   // ---- Started by the voice connection dialog -----------------------------------

@@ -1,21 +1,25 @@
 #include "session/TvDccLauncher.h"
 
+#include "dcc/OfferChecks.h"
+
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-
-#include <limits>
 
 namespace tv::session {
 
 namespace {
 
-// Longest name or file name passed on (UTF-8 bytes).
-constexpr qsizetype kMaxWordBytes = 255;
+const QString kBadOffer =
+    QStringLiteral("受信したファイル送信の申し出が正しい形式ではありません。");
 
-bool isUnsafeChar(QChar c) {
-  return c.isSpace() || c.category() == QChar::Other_Control ||
-         c.category() == QChar::Other_Format || c == QChar::LineSeparator ||
-         c == QChar::ParagraphSeparator;
+qint64 steadyMs() {
+  static QElapsedTimer clock = [] {
+    QElapsedTimer t;
+    t.start();
+    return t;
+  }();
+  return clock.elapsed();
 }
 
 }  // namespace
@@ -24,61 +28,69 @@ bool TvDccLauncher::StartDetached(const QString &program, const QStringList &arg
   return QFileInfo(program).isExecutable() && QProcess::startDetached(program, arguments);
 }
 
-TvDccLauncher::TvDccLauncher(QString programPath, std::function<QString()> linkHandle,
-                             Starter start)
+TvDccLauncher::TvDccLauncher(QString programPath, Starter start, Clock clock)
     : programPath_(std::move(programPath)),
-      linkHandle_(std::move(linkHandle)),
-      start_(std::move(start)) {}
+      start_(std::move(start)),
+      clock_(clock ? std::move(clock) : Clock(&steadyMs)) {}
 
-bool TvDccLauncher::IsPlainWord(const QString &word) {
-  if (word.isEmpty() || word.startsWith(u'-') || word.toUtf8().size() > kMaxWordBytes) return false;
-  for (const QChar c : word)
-    if (isUnsafeChar(c)) return false;
-  return true;
-}
+bool TvDccLauncher::ProgramExists() const { return QFileInfo(programPath_).isFile(); }
 
-bool TvDccLauncher::IsPlainFileName(const QString &name) {
-  return IsPlainWord(name) && !name.startsWith(u'.') && !name.contains(u'/') &&
-         !name.contains(u'\\') && !name.contains(QStringLiteral(".."));
-}
-
-bool TvDccLauncher::IsDecimalInRange(const QString &text, quint64 min, quint64 max) {
-  if (text.isEmpty() || text.size() > 20) return false;
-  for (const QChar c : text)
-    if (c < u'0' || c > u'9') return false;
-  bool ok = false;
-  const quint64 v = text.toULongLong(&ok);
-  return ok && v >= min && v <= max;
-}
-
-std::optional<QStringList> TvDccLauncher::ReceiveArguments(const QString &senderName,
-                                                           const QString &offer,
-                                                           QString &why) const {
-  const QString handle = linkHandle_ ? linkHandle_() : QStringLiteral("0");
-  if (!IsDecimalInRange(handle, 0, std::numeric_limits<quint64>::max())) {
-    why = QStringLiteral("ファイル転送の連絡先が正しくありません。");
+std::optional<QStringList> TvDccLauncher::SendArguments(dcc::Mode mode, quint32 handle,
+                                                        const QString &nick, QString &why) {
+  if (!dcc::IsPlainWord(nick)) {
+    why = QStringLiteral("送信先のニックネームをTvDccに渡せません。");
     return std::nullopt;
   }
-  if (!IsPlainWord(senderName)) {
+  return QStringList{dcc::ModeWord(mode), QString::number(handle), nick};
+}
+
+std::optional<QStringList> TvDccLauncher::ReceiveArguments(dcc::Mode mode, quint32 handle,
+                                                           const QString &senderName,
+                                                           const QStringList &fields,
+                                                           QString &why) {
+  if (!dcc::IsPlainWord(senderName)) {
     why = QStringLiteral("送信者のニックネームをTvDccに渡せません。");
     return std::nullopt;
   }
-  // The offer is the sender's "file address port size", separated by single blanks.
-  const QStringList words = offer.split(u' ');
-  if (words.size() != 4 || !IsPlainFileName(words[0]) ||
-      !IsDecimalInRange(words[1], 0, 0xFFFFFFFFu) || !IsDecimalInRange(words[2], 1, 65535) ||
-      !IsDecimalInRange(words[3], 0, std::numeric_limits<qint64>::max())) {
-    why = QStringLiteral("受信したファイル送信の申し出が正しい形式ではありません。");
+  if (!dcc::AreOfferFields(fields)) {
+    why = kBadOffer;
     return std::nullopt;
   }
-  return QStringList{QStringLiteral("VREC"), handle, senderName} + words;
+  return QStringList{dcc::ModeWord(mode), QString::number(handle), senderName} + fields;
 }
 
-QString TvDccLauncher::StartReceiver(const QString &senderName, const QString &offer) const {
+QString TvDccLauncher::StartSender(dcc::Mode mode, quint32 handle, const QString &nick) {
   QString why;
-  const std::optional<QStringList> arguments = ReceiveArguments(senderName, offer, why);
+  const std::optional<QStringList> arguments = SendArguments(mode, handle, nick, why);
+  return arguments ? start(*arguments) : why;
+}
+
+QString TvDccLauncher::StartReceiver(dcc::Mode mode, quint32 handle, const QString &senderName,
+                                     const QStringList &fields) {
+  QString why;
+  const std::optional<QStringList> arguments =
+      ReceiveArguments(mode, handle, senderName, fields, why);
   if (!arguments) return why;
-  if (!start_ || !start_(programPath_, *arguments))
+  if (!receiveAllowed()) return QStringLiteral("短時間に多数のファイル送信の申し出がありました。");
+  why = start(*arguments);
+  if (why.isEmpty()) receiveStarts_.append(clock_());
+  return why;
+}
+
+QString TvDccLauncher::StartReceiver(const QString &senderName, const QString &offer) {
+  // The offer is the sender's "file address port size", separated by single blanks.
+  return StartReceiver(dcc::Mode::Vrec, kMainWindowHandle, senderName, offer.split(u' '));
+}
+
+bool TvDccLauncher::receiveAllowed() {
+  const qint64 now = clock_();
+  while (!receiveStarts_.isEmpty() && now - receiveStarts_.first() >= kReceivePeriodMs)
+    receiveStarts_.removeFirst();
+  return receiveStarts_.size() < kReceiveStarts;
+}
+
+QString TvDccLauncher::start(const QStringList &arguments) {
+  if (!start_ || !start_(programPath_, arguments))
     return QStringLiteral("TvDccを起動できませんでした。(") + programPath_ + u')';
   return {};
 }

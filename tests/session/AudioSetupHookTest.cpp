@@ -12,8 +12,7 @@ struct HookedPc {
   explicit HookedPc(TestNetwork &network)
       : settings(folder.filePath(QStringLiteral("Talvora.ini"))),
         pictures(folder.path()),
-        dcc(
-            folder.filePath(QStringLiteral("TvDcc")), [] { return QString(); },
+        dcc(folder.filePath(QStringLiteral("TvDcc")),
             [](const QString &, const QStringList &) { return false; }),
         engine(window, *network.net, settings, pacer, pictures, dcc,
                {QStringLiteral("3.0.3"), network.audioSetupPath, [] { return 1000.0; },

@@ -58,7 +58,7 @@ TEST(SessionMessages, EveryTypeIsSentAndHandledInBothDirections) {
     ASSERT_EQ(b.dccStarts.size(), 1);
     EXPECT_EQ(b.dccStarts.takeFirst(),
               QStringList({b.folder.filePath(QStringLiteral("TvDcc")), QStringLiteral("VREC"),
-                           QStringLiteral("4242"), name, QStringLiteral("写真_1.jpg"),
+                           QStringLiteral("1"), name, QStringLiteral("写真_1.jpg"),
                            QStringLiteral("3232235521"), QStringLiteral("4000"),
                            QStringLiteral("1024")}));
     const QString stored = b.folder.filePath(QStringLiteral("IMG/00000000.jpg"));
@@ -276,7 +276,7 @@ TEST(TvDccLauncher, OnlyCheckedArgumentsReachTheProgram) {
       {QStringLiteral("bob"), QStringLiteral("a\\b 1 2 3"), false},
       {QStringLiteral("bob"), QStringLiteral(".hidden 1 2 3"), false},
       {QStringLiteral("bob"), QStringLiteral("-rf 1 2 3"), false},
-      {QStringLiteral("bob"), QStringLiteral("a..b 1 2 3"), false},
+      {QStringLiteral("bob"), QStringLiteral("a..b 1 2 3"), true},
       {QStringLiteral("bob"), QStringLiteral("a.txt 4294967296 2 3"), false},
       {QStringLiteral("bob"), QStringLiteral("a.txt 12a 2 3"), false},
       {QStringLiteral("bob"), QStringLiteral("a.txt 1 0 3"), false},
@@ -288,17 +288,17 @@ TEST(TvDccLauncher, OnlyCheckedArgumentsReachTheProgram) {
   for (const Case &c : cases) {
     SCOPED_TRACE((c.name + u'|' + c.offer).toStdString());
     QList<QStringList> started;
-    const TvDccLauncher dcc(QStringLiteral("/opt/tv/TvDcc"), {},
-                            [&](const QString &program, const QStringList &arguments) {
-                              started.append(QStringList{program} + arguments);
-                              return true;
-                            });
+    TvDccLauncher dcc(QStringLiteral("/opt/tv/TvDcc"),
+                      [&](const QString &program, const QStringList &arguments) {
+                        started.append(QStringList{program} + arguments);
+                        return true;
+                      });
     const QString why = dcc.StartReceiver(c.name, c.offer);
     EXPECT_EQ(why.isEmpty(), c.starts) << why.toStdString();
     ASSERT_EQ(started.size(), c.starts ? 1 : 0);
     if (c.starts) {
       EXPECT_EQ(started[0], QStringList({QStringLiteral("/opt/tv/TvDcc"), QStringLiteral("VREC"),
-                                         QStringLiteral("0"), c.name}) +
+                                         QStringLiteral("1"), c.name}) +
                                 c.offer.split(u' '));
     }
   }

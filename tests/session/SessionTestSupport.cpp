@@ -24,8 +24,7 @@ TestNetwork::TestNetwork(const peer::PeerConfig &config)
 Pc::Pc(TestNetwork &network, peer::Platform *platform, const QString &version)
     : settings(folder.filePath(QStringLiteral("Talvora.ini"))),
       pictures(folder.path()),
-      dcc(
-          folder.filePath(QStringLiteral("TvDcc")), [] { return QStringLiteral("4242"); },
+      dcc(folder.filePath(QStringLiteral("TvDcc")),
           [this](const QString &program, const QStringList &arguments) {
             dccStarts.append(QStringList{program} + arguments);
             return dccStartSucceeds;

@@ -41,7 +41,7 @@ struct Pc {
         keys(),
         window(info, settings, services()),
         pictures(info.appFolder),
-        dcc(info.filePath(QStringLiteral("TvDcc")), {},
+        dcc(info.filePath(QStringLiteral("TvDcc")),
             [](const QString &, const QStringList &) { return false; }),
         engine(window, platform, settings, pacer, pictures, dcc, {info.appVersion, audioSetup, {}}),
         tools(engine, window, pacer),

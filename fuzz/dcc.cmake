@@ -1,0 +1,2 @@
+tv_add_fuzzer(fuzz_dcc_command_line SOURCES fuzz_dcc_command_line.cpp LIBS tv_dccproto)
+tv_add_fuzzer(fuzz_dde_text SOURCES fuzz_dde_text.cpp LIBS tv_dccproto)
