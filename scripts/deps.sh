@@ -16,6 +16,8 @@ PACKAGES=(
   libwmf-bin fonts-urw-base35
   # test (desktop-file-utils: the installed desktop entry is validated; xdotool: key presses)
   ngircd unrtf python3 python3-dbus python3-gi xvfb xauth desktop-file-utils xdotool
+  # network namespaces for the transfer tests; netcat for the transfer benchmark
+  iproute2 netcat-openbsd
   # end-to-end tests: accessibility bus, its Python bindings, screenshots on failure
   at-spi2-core gir1.2-atspi-2.0 x11-apps
 )

@@ -8,7 +8,8 @@ reply per line on stdout. Every widget is addressed by a spec, a dict with
   name     accessible name, matched exactly
   contains part of the accessible name
   window   part of the title of the top-level window to look in
-  app      the name of another application of the PC to look in (default: Talvora)
+  app      look in the other programs of this name on the PC (TvDcc) instead of the
+           started one; with pid, only in the copy with that process id
   label    text of the label just before the widget in the same container
   any      true: also hidden widgets (default: only showing ones)
 Requests: {"op": <name>, ...arguments}; replies: {"ok": true, "result": ...} or
@@ -117,6 +118,7 @@ class Driver:
     def __init__(self):
         self.proc = None
         self.app = None
+        self.others = {}  # pid -> process started by op_launch
         # Popup menus are no children of the application on the bus; their entries are
         # seen only in the focus events they send as the keyboard walks through them.
         self.focused_items = []
@@ -167,6 +169,57 @@ class Driver:
                 continue
         return None
 
+    def op_launch(self, program, args=(), log_path=None):
+        """Starts another program of the PC (TvDcc with a command line); returns its pid."""
+        out = open(log_path, "ab") if log_path else subprocess.DEVNULL
+        proc = subprocess.Popen([program, *args], stdout=out, stderr=subprocess.STDOUT,
+                                cwd=os.path.dirname(program))
+        self.others[proc.pid] = proc
+        log("launched", program, args, "pid", proc.pid)
+        return proc.pid
+
+    def op_process(self, pid):
+        """Whether a launched program still runs, and its exit code once it ended."""
+        proc = self.others.get(pid)
+        if proc is None:
+            raise DriverError("no launched process %d" % pid)
+        code = proc.poll()
+        return {"running": code is None, "code": code}
+
+    def _program_of(self, pid):
+        try:
+            with open("/proc/%d/comm" % pid, encoding="utf-8") as f:
+                return f.read().strip()
+        except OSError:
+            return ""
+
+    def op_windows(self, app, pid=None):
+        """The showing top-level windows of the other programs of that name: pid, title."""
+        found = []
+        for acc in self._other_apps(app, pid):
+            for w in children(acc):
+                if "showing" in states_of(w):
+                    found.append({"pid": acc.get_process_id(), "title": safe_name(w)})
+        return found
+
+    def _other_apps(self, name, pid=None):
+        apps = []
+        for acc in children(Atspi.get_desktop(0)):
+            try:
+                app_pid = acc.get_process_id()
+            except Exception:
+                continue
+            if pid is not None and app_pid != pid:
+                continue
+            if safe_name(acc) == name or self._program_of(app_pid) == name:
+                acc.set_cache_mask(Atspi.Cache.NONE)
+                try:
+                    acc.clear_cache()
+                except Exception:
+                    pass
+                apps.append(acc)
+        return apps
+
     def op_alive(self):
         if self.proc is None:
             return {"running": False, "code": None}
@@ -174,6 +227,14 @@ class Driver:
         return {"running": code is None, "code": code}
 
     def op_stop(self, timeout=10):
+        for proc in self.others.values():
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(timeout)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
         if self.proc is None or self.proc.poll() is not None:
             return {"code": None if self.proc is None else self.proc.returncode}
         self.proc.send_signal(signal.SIGTERM)
@@ -263,9 +324,9 @@ class Driver:
     def beside_label(self, spec):
         """Widgets that follow the label with the given text in the same container: how
         a combo box is found whose accessible name is its current entry."""
-        rest = {k: v for k, v in spec.items() if k not in ("label", "index", "app")}
+        rest = {k: v for k, v in spec.items() if k not in ("label", "index", "app", "pid")}
         found = []
-        where = {k: spec[k] for k in ("app",) if k in spec}
+        where = {k: spec[k] for k in ("app", "pid") if k in spec}
         for label in self.find_all(dict(where, role="label", name=spec["label"],
                                         any=spec.get("any", False))):
             siblings = children(label.get_parent())

@@ -35,6 +35,8 @@ TOPIC_LINE = "トピック"
 VOICE_TAB = "音声"
 
 SCENARIOS = {}
+# Scenario modules import this one by name; run as a program it must be the same module.
+sys.modules.setdefault("scenarios", sys.modules[__name__])
 
 
 def scenario(fn):
@@ -51,11 +53,11 @@ class Run:
         self.pcs = []
         self.timings = []
 
-    def pc(self, name, audio_setup_done=True, **options):
-        """A PC, started; options as PC takes them."""
+    def pc(self, name, audio_setup_done=True, talvora=True, **options):
+        """A PC, started (without Talvora when talvora is false); options as PC takes them."""
         pc = PC(name, self.talvora, self.workroot, audio_setup_done=audio_setup_done, **options)
         self.pcs.append(pc)
-        pc.start()
+        pc.start(talvora=talvora)
         return pc
 
     def timing(self, name, started):
@@ -520,6 +522,7 @@ def say(pc, text):
 
 import scenarios_soundtest  # noqa: E402,F401
 import scenarios_pictures  # noqa: E402,F401  (registers its scenarios)
+import scenarios_dcc  # noqa: E402,F401  (registers the file-transfer scenarios)
 
 
 def main():
