@@ -1,14 +1,15 @@
 // The one-file transfer program: a sender or a receiver window for the transfer its
 // command line names, and nothing else. Without a transfer to carry out it ends at once.
 
-#include "app/FileRoutines.h"
 #include "app/Fonts.h"
+#include "app/StartUp.h"
 #include "dcc/CommandLine.h"
 #include "dcc/DccWidgets.h"
 #include "dcc/TvDccStart.h"
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QStandardPaths>
 #include <QWidget>
 
 #include <csignal>
@@ -31,8 +32,11 @@ int main(int argc, char *argv[]) {
     tv::dcc::ExecErrorBox(QStringLiteral("起動時のコマンドが不正です。"));
     return 0;
   }
-  tv::dcc::TvDccStart start(command, tv::app::AddBackslash(QCoreApplication::applicationDirPath()),
-                            QDBusConnection::sessionBus());
+  // TvDcc.ini and the default save folder: the folder Talvora keeps its data in.
+  const QString dataFolder =
+      tv::app::DataFolderFor(QCoreApplication::applicationDirPath(),
+                             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation));
+  tv::dcc::TvDccStart start(command, dataFolder, QDBusConnection::sessionBus());
   start.window()->show();
   start.window()->raise();
   start.window()->activateWindow();

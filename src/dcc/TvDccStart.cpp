@@ -13,8 +13,8 @@ namespace {
 constexpr int kDrainMs = 10000;
 }
 
-TvDccStart::TvDccStart(const StartCommand &command, const QString &appFolder, QDBusConnection bus)
-    : settings_(appFolder + kSettingsName) {
+TvDccStart::TvDccStart(const StartCommand &command, const QString &dataFolder, QDBusConnection bus)
+    : settings_(dataFolder + kSettingsName) {
   const QStringList &w = command.words;
   if (IsSendMode(command.mode)) {
     const quint64 handle = LinkHandleOf(w[1]);
@@ -31,7 +31,7 @@ TvDccStart::TvDccStart(const StartCommand &command, const QString &appFolder, QD
   request.address = w[4];
   request.port = w[5];
   request.size = w[6];
-  request.savePath = ProposedSavePath(settings_, appFolder, w[3]);
+  request.savePath = ProposedSavePath(settings_, dataFolder, w[3]);
   rec_ = std::make_unique<FrmRec>(request, settings_);
 }
 
@@ -45,10 +45,10 @@ void TvDccStart::finish() {
   if (send_) send_->sender().finishGracefully(kDrainMs);
 }
 
-QString TvDccStart::ProposedSavePath(const app::Settings &settings, const QString &appFolder,
+QString TvDccStart::ProposedSavePath(const app::Settings &settings, const QString &dataFolder,
                                      const QString &offeredName) {
   QString folder = settings.ReadIni(u"DCC", u"Folder", u"");
-  if (folder.isEmpty() || !app::FolderExists(folder)) folder = appFolder;
+  if (folder.isEmpty() || !app::FolderExists(folder)) folder = dataFolder;
   return PathInsideFolder(folder, ReduceOfferedName(offeredName)).value_or(QString());
 }
 
