@@ -73,7 +73,7 @@ struct ViewerPc {
         frmMain(info, settings, services()),
         platform(peer::PeerConfig{}, audioSetupPath),
         pictures(folder.path()),
-        dcc(folder.filePath(QStringLiteral("TvDcc")), {},
+        dcc(folder.filePath(QStringLiteral("TvDcc")),
             [](const QString &, const QStringList &) { return false; }),
         engine(frmMain, platform, settings, pacer, pictures, dcc,
                {QStringLiteral(TV_APP_VERSION), audioSetupPath, {}}),

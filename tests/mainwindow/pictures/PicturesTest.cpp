@@ -31,8 +31,8 @@ class PicturesTest : public test::MainWindowTest {
   QString receive(mainwindow::FrmMain &w, const QByteArray &message) {
     const session::SessionReport report(w);
     const PictureStore store(info.appFolder);
-    const session::TvDccLauncher dcc(info.filePath("TvDcc"), {},
-                                     [](const QString &, const QStringList &) { return false; });
+    session::TvDccLauncher dcc(info.filePath("TvDcc"),
+                               [](const QString &, const QStringList &) { return false; });
     session::MessageReceiver receiver(
         w, report, store, dcc,
         {[](quint32) { return QStringLiteral("bob"); }, [] { return false; }, [](quint32, int) {}},
