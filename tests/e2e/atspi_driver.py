@@ -260,12 +260,7 @@ class Driver:
         """The applications a spec looks in: Talvora, or the ones named by its "app"."""
         if "app" not in spec:
             return [self._app()]
-        found = []
-        for app in children(Atspi.get_desktop(0)):
-            if safe_name(app) == spec["app"]:
-                app.set_cache_mask(Atspi.Cache.NONE)
-                found.append(app)
-        return found
+        return self._other_apps(spec["app"], spec.get("pid"))
 
     def op_apps(self):
         """The applications on this PC's accessibility bus: name and process ID."""
