@@ -8,7 +8,11 @@
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/WindowRaiser.h"
+#include "dcc/CommandLine.h"
 #include "dcc/DdeCallerCheck.h"
+#include "irc/ClsIRCProxy.h"
+#include "irc/CtlIRC.h"
+#include "irc/IrcDialogLauncher.h"
 #include "mainwindow/ChatToolWindows.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLinkTo.h"
@@ -57,10 +61,27 @@ int main(int argc, char *argv[]) {
   // The microphone mute keys: read globally where the desktop allows it.
   const auto keys = tv::keystate::KeyStateService::ForDesktop(
       QGuiApplication::platformName(), tv::keystate::KeyStateService::IsWaylandSession(), bus);
+  tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
+
+  // IRC panes: each makes its own clsIRC object of TvIRC on the session bus.
+  tv::irc::IrcPaneServices ircServices;
+  ircServices.info = &info;
+  ircServices.settings = &settings;
+  ircServices.allLog = &frmAllLOG;
+  ircServices.makeLink = [&bus, &info]() -> std::unique_ptr<tv::irc::IrcLink> {
+    return std::make_unique<tv::irc::ClsIRCProxy>(bus, info.programFolder);
+  };
+  ircServices.startReceiver = [&dcc](const QString &handle, const QString &sender,
+                                     const QString &offer) {
+    // The offer's four words: file, address, port, size; the launcher checks each.
+    return dcc.StartReceiver(tv::dcc::Mode::Irec, handle.toUInt(), sender, offer.split(u' '));
+  };
+
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;
   services.problems = &problems;
   services.keys = keys.get();
+  services.makeIrcPane = [&ircServices] { return new tv::irc::CtlIRC(ircServices); };
   tv::mainwindow::FrmMain frmMain(info, settings, services);
   problems.attach([&frmMain](const QStringList &lines) {
     for (const QString &line : lines)
@@ -72,7 +93,6 @@ int main(int argc, char *argv[]) {
   tv::peer::EnetPlatform platform;
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
-  tv::session::TvDccLauncher dcc(info.programPath(QStringLiteral("TvDcc")));
   // The voice client's first connection on this PC runs the audio set-up wizard on the
   // devices the platform's settings name; it records the set-up where the platform
   // looks for it.
@@ -115,6 +135,7 @@ int main(int argc, char *argv[]) {
                    &tv::session::SessionEngine::EvHOST);
   QObject::connect(voiceDialog, &tv::mainwindow::VoiceDialogLauncher::EvJOIN, &engine,
                    &tv::session::SessionEngine::EvJOIN);
+  tv::irc::IrcDialogLauncher ircDialogs(frmMain, info, settings, &frmBoxMSG);
   tv::app::WindowRaiser raiser(&frmMain);
   QObject::connect(&instance, &tv::app::SingleInstance::raiseRequested, &raiser,
                    &tv::app::WindowRaiser::raise);

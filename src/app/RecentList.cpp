@@ -62,4 +62,17 @@ bool SaveListFile(const QComboBox *combo, const QString &path, QString *error) {
   return SaveListFile(comboEntries(combo), path, error);
 }
 
+bool StoreRecentEntry(QComboBox *combo, const QString &entry, const QString &path) {
+  if (std::any_of(entry.begin(), entry.end(),
+                  [](QChar c) { return c.category() == QChar::Other_Control; }))
+    return true;
+  AddRecentEntry(combo, entry);
+  return SaveListFile(combo, path);
+}
+
+QStringList SaveFailureLines(const QString &what, const QString &path) {
+  return {what + QStringLiteral("を保存できませんでした。"),
+          QStringLiteral("　　<保存先　　　　> ") + path};
+}
+
 }  // namespace tv::app

@@ -24,4 +24,11 @@ void AddRecentEntry(QComboBox *combo, const QString &text);
 void LoadListFile(QComboBox *combo, const QString &path);
 bool SaveListFile(const QComboBox *combo, const QString &path, QString *error = nullptr);
 
+// Puts the entry first in the combo's history and writes the list file. An entry with
+// a control character would split the file's lines and is left out. False when the
+// file could not be written (the old file is then unchanged).
+bool StoreRecentEntry(QComboBox *combo, const QString &entry, const QString &path);
+// The information-log lines (kind "ERR") that report a file that could not be written.
+QStringList SaveFailureLines(const QString &what, const QString &path);
+
 }  // namespace tv::app

@@ -39,7 +39,7 @@ QString describe(const QDBusMessage &reply) {
 }  // namespace
 
 ClsIRCProxy::ClsIRCProxy(QDBusConnection bus, QString appFolder, QObject *parent)
-    : QObject(parent), bus_(std::move(bus)), appFolder_(std::move(appFolder)) {
+    : IrcLink(parent), bus_(std::move(bus)), appFolder_(std::move(appFolder)) {
   watcher_.setConnection(bus_);
   watcher_.setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
   connect(&watcher_, &QDBusServiceWatcher::serviceUnregistered, this,

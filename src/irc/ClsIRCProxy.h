@@ -12,17 +12,15 @@
 // reports it (IrcLinkFailure.h) and drops the proxy. A call that fails returns false or
 // nullopt; a TvIRC that leaves the bus between calls raises linkBroken() once.
 
+#include "irc/IrcLink.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusServiceWatcher>
-#include <QObject>
-#include <QVariant>
-
-#include <optional>
 
 namespace tv::irc {
 
-class ClsIRCProxy : public QObject {
+class ClsIRCProxy : public IrcLink {
   Q_OBJECT
 
  public:
@@ -36,38 +34,27 @@ class ClsIRCProxy : public QObject {
 
   // Creates the object. When the bus cannot start TvIRC, starts appFolder/TvIRC and
   // waits up to kStartWaitMs for it. False (and failed()) when no object could be made.
-  bool create();
-  bool isCreated() const { return !path_.isEmpty(); }
+  bool create() override;
+  bool isCreated() const override { return !path_.isEmpty(); }
 
-  std::optional<QString> ircGetData();
-  bool ircSendData(const QString &strTxt);
-  bool ircQuickSend(const QString &strTxt);
-  std::optional<bool> IsThereRxMessage();
-  std::optional<bool> IsActive();
-  std::optional<QString> GetLocalIP();
-  bool ircClose();
-  bool DoConnect(const QString &strIP, const QString &strPORT);
-  bool ircPONG();
+  std::optional<QString> ircGetData() override;
+  bool ircSendData(const QString &strTxt) override;
+  bool ircQuickSend(const QString &strTxt) override;
+  std::optional<bool> IsThereRxMessage() override;
+  std::optional<bool> IsActive() override;
+  std::optional<QString> GetLocalIP() override;
+  bool ircClose() override;
+  bool DoConnect(const QString &strIP, const QString &strPORT) override;
+  bool ircPONG() override;
   // Ends the object in TvIRC. The proxy cannot be used afterwards.
-  void Release();
+  void Release() override;
 
-  bool failed() const { return failed_; }
-  // What went wrong, for a detail line or a debug log: a D-Bus error name and text.
-  QString failureDetail() const { return failureDetail_; }
+  bool failed() const override { return failed_; }
+  // A D-Bus error name and text.
+  QString failureDetail() const override { return failureDetail_; }
   // The object path in TvIRC ("/TvIRC/clsIRC/N") and TvIRC's unique bus name.
   QString objectPath() const { return path_; }
   QString componentName() const { return owner_; }
-
- Q_SIGNALS:
-  void ircConnected(const QString &strLIP, const QString &strSIP);
-  void ircConnectTimeOut();
-  // The event ircClose: the server or the network closed the connection.
-  void ircClosed();
-  void ircDataArrival();
-  void ircPING();
-  void ircSysMsg(const QVariant &strMsg);
-  // TvIRC left the bus (ended, crashed, or ended itself by its watchdog) between calls.
-  void linkBroken();
 
  private Q_SLOTS:
   // Receives every signal of the object; string-based because QtDBus offers no other way.

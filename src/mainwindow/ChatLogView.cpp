@@ -38,30 +38,33 @@ QTextCharFormat baseFormat(const QColor &colour, bool underline = false) {
 
 }  // namespace
 
-ChatLogView::ChatLogView(QWidget *parent)
+ChatLogView::ChatLogView(const Setup &setup, QWidget *parent)
     : RichTextView(parent), clock_([] { return QTime::currentTime(); }) {
-  setObjectName(QStringLiteral("txtLOG"));
-  setAccessibleName(QStringLiteral("音声チャットログ"));
-  setToolTip(QStringLiteral(
-      "ログ表示画面(ここに画像ファイルをドロップしても画像を送信することができます。)"));
+  setObjectName(setup.objectName);
+  setAccessibleName(setup.accessibleName);
+  setToolTip(setup.toolTip);
   document()->setDefaultFont(app::LogFont(9));
   setPlainTextCopy(true);
   // A scroll bar that appeared with the first long line would lay the whole log out
   // a second time, for the narrower width.
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  setFileDrop(true);
+  setFileDrop(setup.fileDrop);
   app::EnableUrlDetect(this);
 
-  menu_ = new QMenu(this);
-  menu_->setObjectName(QStringLiteral("btnLogRoot"));
-  menu_->setAccessibleName(QStringLiteral("チャットログメニュー"));
-  selTopic_ = menu_->addAction(QStringLiteral("選択範囲をトピックにする"));
-  selTopic_->setObjectName(QStringLiteral("btnMenuSelTOPIC"));
-  selCopy_ = menu_->addAction(QStringLiteral("選択範囲をコピーする"));
-  selCopy_->setObjectName(QStringLiteral("btnMenuSelCOPY"));
-  connect(selCopy_, &QAction::triggered, this, &ChatLogView::copySelection);
-  connect(selTopic_, &QAction::triggered, this,
-          [this] { Q_EMIT topicFromSelection(TopicFromSelection(selectedPlainText())); });
+  if (setup.menu) {
+    menu_ = setup.menu;
+  } else {
+    menu_ = new QMenu(this);
+    menu_->setObjectName(QStringLiteral("btnLogRoot"));
+    menu_->setAccessibleName(QStringLiteral("チャットログメニュー"));
+    QAction *selTopic = menu_->addAction(QStringLiteral("選択範囲をトピックにする"));
+    selTopic->setObjectName(QStringLiteral("btnMenuSelTOPIC"));
+    QAction *selCopy = menu_->addAction(QStringLiteral("選択範囲をコピーする"));
+    selCopy->setObjectName(QStringLiteral("btnMenuSelCOPY"));
+    connect(selCopy, &QAction::triggered, this, &ChatLogView::copySelection);
+    connect(selTopic, &QAction::triggered, this,
+            [this] { Q_EMIT topicFromSelection(TopicFromSelection(selectedPlainText())); });
+  }
 
   connect(this, &RichTextView::mouseReleased, this,
           [this](Qt::MouseButton button, const QPoint &globalPos) {
@@ -160,8 +163,10 @@ void ChatLogView::copySelection() {
 
 void ChatLogView::showMenu(const QPoint &globalPos) {
   const bool usable = SelectionFitsOneLine(selectedPlainText());
-  selTopic_->setEnabled(usable);
-  selCopy_->setEnabled(usable);
+  // An owner's menu may gain entries after the view was made: looked up each time.
+  for (const char16_t *name : {u"btnMenuSelTOPIC", u"btnMenuSelCOPY"})
+    for (QAction *entry : menu_->actions())
+      if (entry->objectName() == QStringView(name)) entry->setEnabled(usable);
   menu_->popup(globalPos);
 }
 

@@ -1,10 +1,11 @@
 #pragma once
-// The voice chat log txtLOG. Every line is stamped with the time in blue, followed by
-// an optional name header and the body in the line's colour; the first "http://" of a
-// plain line is shown as a blue underlined link. Each appended line is handed on to the
-// line sink (the all-chat log): a plain line as its runs, which cost nothing to copy,
-// a rich line as RTF. A reader who scrolled back stays where they are. The log copies
-// plain text, opens links on a click, offers its selection as the topic, and reports
+// A chat log view: the voice chat log txtLOG, and each IRC slot's log. Every line is
+// stamped with the time in blue, followed by an optional name header and the body in
+// the line's colour; the first "http://" of a plain line is shown as a blue underlined
+// link. Each appended line is handed on to the line sink (the all-chat log): a plain
+// line as its runs, which cost nothing to copy, a rich line as RTF. A reader who
+// scrolled back stays where they are. The log copies plain text, opens links on a
+// click, offers its selection as the topic, and reports
 // dropped files.
 
 #include "app/FrmAllLOG.h"
@@ -15,7 +16,6 @@
 
 #include <functional>
 
-class QAction;
 class QMenu;
 
 namespace tv::mainwindow {
@@ -26,7 +26,21 @@ class ChatLogView : public richtext::RichTextView {
   using Clock = std::function<QTime()>;
   using LineSink = std::function<void(const app::LogLine &line)>;
 
-  explicit ChatLogView(QWidget *parent = nullptr);
+  // How a log view presents itself. The defaults make the voice chat log.
+  struct Setup {
+    QString objectName = QStringLiteral("txtLOG");
+    QString accessibleName = QStringLiteral("音声チャットログ");
+    QString toolTip = QStringLiteral(
+        "ログ表示画面(ここに画像ファイルをドロップしても画像を送信することができます。)");
+    bool fileDrop = true;
+    // A menu of the owner's, shared by several views: the view enables its entries
+    // btnMenuSelTOPIC and btnMenuSelCOPY (where present) for its selection and pops it
+    // up; the owner acts on them. Null: the view's own menu with those two entries.
+    QMenu *menu = nullptr;
+  };
+
+  explicit ChatLogView(QWidget *parent = nullptr) : ChatLogView(Setup(), parent) {}
+  explicit ChatLogView(const Setup &setup, QWidget *parent = nullptr);
 
   void setClock(Clock clock) { clock_ = std::move(clock); }
   void setLineSink(LineSink sink) { sink_ = std::move(sink); }
@@ -53,6 +67,7 @@ class ChatLogView : public richtext::RichTextView {
   // Clears the clipboard and puts the selection on it as plain text.
   void copySelection();
 
+  // The menu the view pops up (its own, or the owner's).
   QMenu *btnLogRoot() const { return menu_; }
   // Enables the menu's entries for the current selection and opens it.
   void showMenu(const QPoint &globalPos);
@@ -73,8 +88,6 @@ class ChatLogView : public richtext::RichTextView {
   LineSink sink_;
   app::UrlOpener opener_;
   QMenu *menu_;
-  QAction *selTopic_;
-  QAction *selCopy_;
 };
 
 }  // namespace tv::mainwindow

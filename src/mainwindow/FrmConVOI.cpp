@@ -51,13 +51,6 @@ const QString kCaptions[FrmConVOI::kTitleCount] = {
     QStringLiteral("(TCP/IP以外は動作保証しません)"),
 };
 
-// A line break or other control character would split the entry into two lines of
-// the list file (an address may come from a stranger's invitation).
-bool fitsListFile(const QString &entry) {
-  return std::none_of(entry.begin(), entry.end(),
-                      [](QChar c) { return c.category() == QChar::Other_Control; });
-}
-
 QComboBox *makeCombo(const QString &objectName, const QString &accessible, QWidget *parent) {
   auto *c = new QComboBox(parent);
   c->setObjectName(objectName);
@@ -257,15 +250,13 @@ bool FrmConVOI::CheckAddress() {
 
 void FrmConVOI::reportFailure(const QString &what, const QString &path) {
   if (!services_.log) return;
-  services_.log(QStringLiteral("ERR"), what + QStringLiteral("を保存できませんでした。"));
-  services_.log(QStringLiteral("ERR"), QStringLiteral("　　<保存先　　　　> ") + path);
+  for (const QString &line : app::SaveFailureLines(what, path))
+    services_.log(QStringLiteral("ERR"), line);
 }
 
 void FrmConVOI::storeHistory(QComboBox *combo, const QString &entry, const QString &fileName) {
-  if (!fitsListFile(entry)) return;
-  app::AddRecentEntry(combo, entry);
   const QString path = info_.filePath(fileName);
-  if (!app::SaveListFile(combo, path)) reportFailure(fileName, path);
+  if (!app::StoreRecentEntry(combo, entry, path)) reportFailure(fileName, path);
 }
 
 void FrmConVOI::HandOver(const std::function<void()> &storeAndSend) {

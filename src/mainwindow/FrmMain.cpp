@@ -179,6 +179,8 @@ QWidget *FrmMain::buildFrameButtons() {
   layout->setSpacing(2);
   auto *btnIRC = frameButton(QStringLiteral("btnIRC"), QStringLiteral("接続"),
                              QStringLiteral("IRCサーバに接続します"));
+  auto *btnSetIRC = frameButton(QStringLiteral("btnSetIRC"), QStringLiteral("IRC設定"),
+                                QStringLiteral("IRCの挨拶メッセージを設定します"));
   btnVHOST_ = frameButton(QStringLiteral("btnVHOST"), QStringLiteral("ホスト"),
                           QStringLiteral("音声チャットのホストになります"));
   btnVJOIN_ = frameButton(QStringLiteral("btnVJOIN"), QStringLiteral("参加"),
@@ -189,10 +191,12 @@ QWidget *FrmMain::buildFrameButtons() {
                           QStringLiteral("マイクとスピーカのテストをします"));
   auto *btnAllLog = frameButton(QStringLiteral("btnAllLog"), QStringLiteral("全ﾛｸﾞ"),
                                 QStringLiteral("全チャット受信ログを表示します"));
-  for (QAbstractButton *b : {static_cast<QAbstractButton *>(btnIRC), btnVHOST_, btnVJOIN_,
-                             btnStopJOIN_, btnVTEST_, static_cast<QAbstractButton *>(btnAllLog)})
+  for (QAbstractButton *b :
+       {static_cast<QAbstractButton *>(btnIRC), static_cast<QAbstractButton *>(btnSetIRC),
+        btnVHOST_, btnVJOIN_, btnStopJOIN_, btnVTEST_, static_cast<QAbstractButton *>(btnAllLog)})
     layout->addWidget(b);
   connect(btnIRC, &QAbstractButton::clicked, this, &FrmMain::ircDialogRequested);
+  connect(btnSetIRC, &QAbstractButton::clicked, this, &FrmMain::ircSettingsRequested);
   connect(btnVHOST_, &QAbstractButton::clicked, this,
           [this] { Q_EMIT voiceDialogRequested(true); });
   connect(btnVJOIN_, &QAbstractButton::clicked, this,

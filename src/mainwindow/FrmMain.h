@@ -190,6 +190,7 @@ class FrmMain : public QWidget, public session::SessionWindow {
 
  Q_SIGNALS:
   void ircDialogRequested();                        // btnIRC
+  void ircSettingsRequested();                      // btnSetIRC
   void voiceDialogRequested(bool host);             // btnVHOST, btnVJOIN
   void voiceJoinRequested(const QString &address);  // an IRC pane's voice invitation
   void richComposerRequested();                     // btnRichChat

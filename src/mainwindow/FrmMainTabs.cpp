@@ -128,6 +128,8 @@ void FrmMain::placeInputLine(const QString &key) {
 void FrmMain::adoptIrcPane(IrcPane *pane) {
   pane->setParent(this);
   pane->setObjectName(app::ArrayName(QStringLiteral("fraIRC"), int(panes_.size())));
+  pane->setInputRowHeight(cboTX_->sizeHint().height());
+  pane->setLogFolderSource([this] { return fraLOG_->logFolder(); });
   pane->setGeometry(paneRect());
   pane->hide();
   panes_.append(pane);

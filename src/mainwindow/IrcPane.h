@@ -30,6 +30,11 @@ class IrcPane : public QWidget {
   virtual int cboLFT() const = 0;
   virtual int cboTOP() const = 0;
   virtual int cboWID() const = 0;
+  // What the host tells a pane it adopts: the height of the row the shared input line
+  // takes under the log, and where closed channels' logs are saved (the folder may
+  // change while the pane lives).
+  virtual void setInputRowHeight(int pixels) { Q_UNUSED(pixels); }
+  virtual void setLogFolderSource(std::function<QString()> folder) { Q_UNUSED(folder); }
 
  Q_SIGNALS:
   void EvHideMe();
