@@ -529,8 +529,10 @@ class Driver:
                                                       json.dumps(spec, ensure_ascii=False)))
         return self._mouse(cell, kind)
 
-    def op_tabs(self):
-        bar = self.find({"role": "page tab list"})
+    def op_tabs(self, index=0):
+        """The tabs of a tab strip (the first one showing, or the one at index) and the one
+        selected. Strips are named by their current tab on this bus, so they are counted."""
+        bar = self.find({"role": "page tab list", "index": index})
         tabs = [t for t in children(bar) if safe_role(t) == "page tab"]
         selected = None
         chooser = bar.get_selection_iface()

@@ -523,6 +523,7 @@ def say(pc, text):
 import scenarios_soundtest  # noqa: E402,F401
 import scenarios_pictures  # noqa: E402,F401  (registers its scenarios)
 import scenarios_dcc  # noqa: E402,F401  (registers the file-transfer scenarios)
+import scenarios_irc  # noqa: E402,F401
 
 
 def main():
