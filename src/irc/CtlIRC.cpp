@@ -53,7 +53,7 @@ CtlIRC::CtlIRC(const IrcPaneServices &services, QWidget *parent)
 
 CtlIRC::~CtlIRC() {
   // The component closes the socket without a QUIT when its object goes.
-  releaseLink();
+  releaseLink(true);
 }
 
 void CtlIRC::buildControls() {

@@ -66,6 +66,9 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   // The entries selected in the current slot's list, in list order.
   QList<int> selectedRows() const;
   QStringList selectedEntries() const;
+  // A call into the component failed in `routine`: reported with the routine's lines,
+  // every slot closed, the pane ended.
+  void failLink(IrcRoutine routine);
   int sessionState() const { return sessionState_; }
   bool finished() const { return finished_; }
   IrcLink *link() const { return link_; }
@@ -127,7 +130,9 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
 
   // The link (CtlIRCLink.cpp).
   void attachLink();
-  void releaseLink();
+  // `now`: deleted at once (the pane is going); otherwise later, as the pane may be
+  // inside one of the link's signals.
+  void releaseLink(bool now = false);
   void onConnected(const QString &localAddress);
   void onConnectTimeOut();
   void onServerClosed();
@@ -138,7 +143,6 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   bool drain(int sliceMs);
   // After the handler ran: a send that failed inside it ends the pane now.
   void settle();
-  void failLink(IrcRoutine routine);
   void finish();
 
   IrcPaneServices services_;

@@ -41,14 +41,16 @@ void CtlIRC::attachLink() {
   connect(link_, &IrcLink::linkBroken, this, [this] { failLink(IrcRoutine::HealthCheck); });
 }
 
-void CtlIRC::releaseLink() {
+void CtlIRC::releaseLink(bool now) {
   if (!link_) return;
   IrcLink *link = link_;
   link_ = nullptr;
   link->disconnect(this);
   link->Release();
-  // The pane may be inside one of the link's signals.
-  link->deleteLater();
+  if (now)
+    delete link;
+  else
+    link->deleteLater();
 }
 
 void CtlIRC::onConnected(const QString &localAddress) {
