@@ -3,8 +3,6 @@
 
 #include "app/AppInfo.h"
 #include "app/FrmAllLOG.h"
-#include "app/LogFiles.h"
-#include "app/Settings.h"
 #include "app/UiRoutines.h"
 #include "irc/IrcLink.h"
 #include "irc/IrcUserModel.h"
@@ -234,8 +232,6 @@ void CtlIRC::setInputRowHeight(int pixels) {
   layoutPane();
 }
 
-void CtlIRC::setLogFolderSource(std::function<QString()> folder) { logFolder_ = std::move(folder); }
-
 void CtlIRC::resizeEvent(QResizeEvent *event) {
   IrcPane::resizeEvent(event);
   layoutPane();
@@ -279,13 +275,7 @@ void CtlIRC::slotClosing(int slot, const QString &name) {
   const SlotView &v = viewFor(slot);
   v.log->hide();
   v.list->hide();
-  if (!services_.settings || !logFolder_) return;
-  const app::LogSaveResult result =
-      app::SaveLogFile(*v.log->document(), logFolder_(), name,
-                       services_.settings->ReadIni(u"AutoSave", u"IRC", u"2"));
-  if (result.attempted() && !result.ok())
-    for (const QString &line : app::LogSaveFailureReport(result))
-      sysMsg(QStringLiteral("ERR"), line);
+  if (saveLog_) saveLog_(*v.log->document(), name);
 }
 
 void CtlIRC::slotsTrimmed(int size) {

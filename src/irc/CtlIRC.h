@@ -55,7 +55,7 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   int cboTOP() const override;
   int cboWID() const override;
   void setInputRowHeight(int pixels) override;
-  void setLogFolderSource(std::function<QString()> folder) override;
+  void setLogSaver(LogSaver saver) override { saveLog_ = std::move(saver); }
 
   // For the pane's commands.
   IrcHandler &handler() { return handler_; }
@@ -149,7 +149,7 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   IrcHandler handler_;
   IrcLink *link_ = nullptr;  // owned; deleted later, as it may be inside a signal
   QElapsedTimer steady_;
-  std::function<QString()> logFolder_;
+  LogSaver saveLog_;
   int inputRowHeight_ = 0;
   int sessionState_ = 0;
   bool finished_ = false;

@@ -129,7 +129,8 @@ void FrmMain::adoptIrcPane(IrcPane *pane) {
   pane->setParent(this);
   pane->setObjectName(app::ArrayName(QStringLiteral("fraIRC"), int(panes_.size())));
   pane->setInputRowHeight(cboTX_->sizeHint().height());
-  pane->setLogFolderSource([this] { return fraLOG_->logFolder(); });
+  pane->setLogSaver(
+      [this](const QTextDocument &view, const QString &name) { fraLOG_->saveIrcLog(view, name); });
   pane->setGeometry(paneRect());
   pane->hide();
   panes_.append(pane);

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+class QTextDocument;
+
 namespace tv::mainwindow {
 
 class IrcPane : public QWidget {
@@ -31,10 +33,10 @@ class IrcPane : public QWidget {
   virtual int cboTOP() const = 0;
   virtual int cboWID() const = 0;
   // What the host tells a pane it adopts: the height of the row the shared input line
-  // takes under the log, and where closed channels' logs are saved (the folder may
-  // change while the pane lives).
+  // takes under the log, and how a closed channel's log is saved (view, channel name).
   virtual void setInputRowHeight(int pixels) { Q_UNUSED(pixels); }
-  virtual void setLogFolderSource(std::function<QString()> folder) { Q_UNUSED(folder); }
+  using LogSaver = std::function<void(const QTextDocument &view, const QString &name)>;
+  virtual void setLogSaver(LogSaver saver) { Q_UNUSED(saver); }
 
  Q_SIGNALS:
   void EvHideMe();

@@ -268,6 +268,10 @@ TEST(IrcHandler, LimitsHoldAgainstFloods) {
   p.sink.keep = true;
   p.h.handleLine(":s 353 me = #c :more");
   EXPECT_TRUE(p.sink.events.isEmpty());
+  // The longest line the decoder passes on is shown whole.
+  p.h.handleLine(":bob!u@h PRIVMSG #c :" + QString(16384, QChar(u'長')));
+  ASSERT_EQ(p.sink.events.size(), 1);
+  EXPECT_EQ(p.sink.events[0].size(), QString("line 0 <bob> ").size() + 16384);
 }
 
 TEST(IrcHandler, FileOffersAreLimitedAndCountedOncePerMinute) {
