@@ -4,6 +4,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -110,6 +111,30 @@ std::optional<QString> ClsIRCProxy::ircGetData() {
   return reply.arguments().at(0).toString();
 }
 
+std::optional<QStringList> ClsIRCProxy::ircGetLines(int count) {
+  if (failed_ || released_ || !isCreated()) {
+    if (!failed_) fail(QStringLiteral("clsIRC オブジェクトがありません。"));
+    return std::nullopt;
+  }
+  // One connection's calls to one peer arrive in order and TvIRC answers them in order,
+  // so the lines come back as single calls would return them.
+  QList<QDBusPendingCall> pending;
+  for (int i = 0; i < count; ++i)
+    pending.append(bus_.asyncCall(request(QStringLiteral("ircGetData")), kCallTimeoutMs));
+  QStringList lines;
+  for (QDBusPendingCall &p : pending) {
+    p.waitForFinished();
+    const QDBusMessage reply = p.reply();
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.signature() != QLatin1String("s")) {
+      fail(QStringLiteral("ircGetData: ") + describe(reply));
+      return std::nullopt;
+    }
+    const QString line = reply.arguments().at(0).toString();
+    if (!line.isEmpty()) lines.append(line);
+  }
+  return lines;
+}
+
 bool ClsIRCProxy::ircSendData(const QString &strTxt) {
   return call(QStringLiteral("ircSendData"), {strTxt}).type() == QDBusMessage::ReplyMessage;
 }
@@ -165,18 +190,23 @@ QDBusMessage ClsIRCProxy::call(const QString &member, const QVariantList &argume
     if (!failed_) fail(QStringLiteral("clsIRC オブジェクトがありません。"));
     return QDBusMessage();
   }
-  QDBusMessage request =
-      QDBusMessage::createMethodCall(owner_, path_, QString::fromLatin1(kObjectInterface), member);
-  request.setArguments(arguments);
-  // Addressed to TvIRC's unique name: a new TvIRC started by someone else must not
-  // receive calls meant for an object of the old one.
-  request.setAutoStartService(false);
-  const QDBusMessage reply = bus_.call(request, QDBus::Block, kCallTimeoutMs);
+  QDBusMessage message = request(member);
+  message.setArguments(arguments);
+  const QDBusMessage reply = bus_.call(message, QDBus::Block, kCallTimeoutMs);
   if (reply.type() != QDBusMessage::ReplyMessage) {
     fail(member + QStringLiteral(": ") + describe(reply));
     return QDBusMessage();
   }
   return reply;
+}
+
+QDBusMessage ClsIRCProxy::request(const QString &member) const {
+  QDBusMessage message =
+      QDBusMessage::createMethodCall(owner_, path_, QString::fromLatin1(kObjectInterface), member);
+  // Addressed to TvIRC's unique name: a new TvIRC started by someone else must not
+  // receive calls meant for an object of the old one.
+  message.setAutoStartService(false);
+  return message;
 }
 
 std::optional<QVariant> ClsIRCProxy::property(const QString &name) {

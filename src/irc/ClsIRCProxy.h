@@ -38,6 +38,9 @@ class ClsIRCProxy : public IrcLink {
   bool isCreated() const override { return !path_.isEmpty(); }
 
   std::optional<QString> ircGetData() override;
+  // The calls go out together and their answers are taken in order, so a burst costs
+  // one round trip to TvIRC rather than one per line.
+  std::optional<QStringList> ircGetLines(int count) override;
   bool ircSendData(const QString &strTxt) override;
   bool ircQuickSend(const QString &strTxt) override;
   std::optional<bool> IsThereRxMessage() override;
@@ -62,6 +65,7 @@ class ClsIRCProxy : public IrcLink {
 
  private:
   QDBusMessage call(const QString &member, const QVariantList &arguments = {});
+  QDBusMessage request(const QString &member) const;
   std::optional<QVariant> property(const QString &name);
   bool fail(const QString &detail);
   bool startProgram();

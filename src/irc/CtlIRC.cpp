@@ -7,6 +7,7 @@
 #include "irc/IrcLink.h"
 #include "irc/IrcUserModel.h"
 #include "mainwindow/ChatLogView.h"
+#include "platform/richtext/RichTextView.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -161,6 +162,7 @@ CtlIRC::SlotView &CtlIRC::viewFor(int slot) {
 void CtlIRC::dropViews(int from) {
   while (views_.size() > std::max(from, 1)) {
     SlotView v = views_.takeLast();
+    unbatchView(v.log);
     delete v.log;
     delete v.list;
   }
@@ -263,6 +265,7 @@ void CtlIRC::onUserMenu(const QPoint &globalPos) {
 
 void CtlIRC::slotOpened(int slot) {
   SlotView &v = viewFor(slot);
+  unbatchView(v.log);
   v.log->clear();
   v.log->hide();
   v.list->clearSelection();
@@ -273,6 +276,7 @@ void CtlIRC::slotOpened(int slot) {
 
 void CtlIRC::slotClosing(int slot, const QString &name) {
   const SlotView &v = viewFor(slot);
+  unbatchView(v.log);
   v.log->hide();
   v.list->hide();
   if (saveLog_) saveLog_(*v.log->document(), name);
@@ -281,6 +285,7 @@ void CtlIRC::slotClosing(int slot, const QString &name) {
 void CtlIRC::slotsTrimmed(int size) {
   dropViews(size);
   if (size == 0 && !views_.isEmpty()) {
+    unbatchView(views_[0].log);
     views_[0].log->clear();
     views_[0].model->reset();
   }
@@ -317,7 +322,27 @@ void CtlIRC::currentChanged(int position, int slot) {
 // IrcHandlerSink: contents.
 
 void CtlIRC::lineWritten(int slot, const QString &header, const QString &text) {
-  viewFor(slot).log->appendLine(header, text, Qt::black, false);
+  mainwindow::ChatLogView *log = viewFor(slot).log;
+  if (batching_) {
+    batchView(log);
+    if (services_.allLog) batchView(services_.allLog->txtLOG());
+  }
+  log->appendLine(header, text, Qt::black, false);
+}
+
+void CtlIRC::batchView(richtext::RichTextView *view) {
+  for (const auto &entry : batch_)
+    if (entry.first == view) return;
+  batch_.emplace_back(view, std::make_unique<richtext::AppendScope>(*view));
+}
+
+void CtlIRC::unbatchView(richtext::RichTextView *view) {
+  std::erase_if(batch_, [view](const auto &entry) { return entry.first == view; });
+}
+
+void CtlIRC::endBatch() {
+  batching_ = false;
+  batch_.clear();
 }
 
 void CtlIRC::usersReset(int slot) {

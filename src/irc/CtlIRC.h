@@ -21,6 +21,9 @@
 #include <QList>
 #include <QPointer>
 
+#include <memory>
+#include <vector>
+
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -31,6 +34,10 @@ class QTreeView;
 namespace tv::mainwindow {
 class ChatLogView;
 }
+namespace tv::richtext {
+class AppendScope;
+class RichTextView;
+}  // namespace tv::richtext
 
 namespace tv::irc {
 
@@ -41,6 +48,7 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   Q_OBJECT
  public:
   static constexpr int kDrainSliceMs = 25;
+  static constexpr int kMaxBatch = 64;  // lines asked of the link at once
 
   explicit CtlIRC(const IrcPaneServices &services, QWidget *parent = nullptr);
   ~CtlIRC() override;
@@ -125,6 +133,12 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   QRect logRect() const;
   void showCount();
   void showTopic();
+  // Lines written during a drain go into one append scope per view they touch, so a
+  // burst is laid out and scrolled once per view. A view's scope closes before the
+  // view is cleared or deleted, all of them when the drain ends.
+  void batchView(richtext::RichTextView *view);
+  void unbatchView(richtext::RichTextView *view);
+  void endBatch();
   void onTabMenu(const QPoint &globalPos);
   void onUserMenu(const QPoint &globalPos);
 
@@ -156,6 +170,8 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   bool drainQueued_ = false;
   bool drainSliceFull_ = false;  // the last drain stopped at its time limit
   bool sendFailed_ = false;
+  bool batching_ = false;
+  std::vector<std::pair<richtext::RichTextView *, std::unique_ptr<richtext::AppendScope>>> batch_;
 
   QTabBar *tabIRC_;
   QList<SlotView> views_;

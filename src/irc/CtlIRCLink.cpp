@@ -96,21 +96,30 @@ bool CtlIRC::drain(int sliceMs) {
   if (finished_ || !link_) return !finished_;
   QElapsedTimer slice;
   slice.start();
+  batching_ = true;
+  const std::unique_ptr<CtlIRC, void (*)(CtlIRC *)> endBatch(this,
+                                                             [](CtlIRC *p) { p->endBatch(); });
+  // One line, then ever more at once while the ring stays full: a lone line costs two
+  // calls, a burst a round trip per kMaxBatch lines.
+  int batch = 1;
   for (;;) {
-    // Lines are never empty: "" means none is waiting.
-    const std::optional<QString> line = link_->ircGetData();
-    if (!line) {
+    const std::optional<QStringList> lines = link_->ircGetLines(batch);
+    if (!lines) {
       failLink(IrcRoutine::Receive);
       return false;
     }
-    if (line->isEmpty()) return true;
-    handler_.handleLine(*line);
-    settle();
-    if (finished_ || !link_) return false;
+    for (const QString &line : *lines) {
+      handler_.handleLine(line);
+      settle();
+      if (finished_ || !link_) return false;
+    }
+    // Fewer lines than calls: the ring ran empty.
+    if (lines->size() < batch) return true;
     if (sliceMs >= 0 && slice.elapsed() >= sliceMs) {
       drainSliceFull_ = true;
       return true;
     }
+    batch = std::min(batch * 2, kMaxBatch);
   }
 }
 

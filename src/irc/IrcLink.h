@@ -12,6 +12,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <optional>
@@ -30,6 +31,10 @@ class IrcLink : public QObject {
   virtual bool isCreated() const = 0;
 
   virtual std::optional<QString> ircGetData() = 0;
+  // `count` calls of ircGetData in one go, the lines they returned in order ("" left
+  // out: fewer lines than `count` means the ring ran empty). nullopt when a call
+  // failed. A link may overlap the calls; this default makes them one by one.
+  virtual std::optional<QStringList> ircGetLines(int count);
   virtual bool ircSendData(const QString &strTxt) = 0;
   virtual bool ircQuickSend(const QString &strTxt) = 0;
   virtual std::optional<bool> IsThereRxMessage() = 0;

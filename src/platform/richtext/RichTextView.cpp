@@ -254,14 +254,19 @@ void RichTextView::dropEvent(QDropEvent *event) {
 }
 
 AppendScope::AppendScope(RichTextView &view)
-    : view_(view),
-      before_(view.scrollState()),
-      selection_(view.textCursor()),
-      updates_(view.updatesEnabled()) {
+    : view_(view), updates_(view.updatesEnabled()), outer_(view.appendDepth_++ == 0) {
+  if (!outer_) return;
+  before_ = view.scrollState();
+  selection_ = view.textCursor();
   view_.setUpdatesEnabled(false);
+  edit_ = QTextCursor(view.document());
+  edit_.beginEditBlock();
 }
 
 AppendScope::~AppendScope() {
+  --view_.appendDepth_;
+  if (!outer_) return;
+  edit_.endEditBlock();
   if (before_.scrolledBack()) {
     view_.setTextCursor(selection_);
     view_.verticalScrollBar()->setValue(before_.position);

@@ -95,6 +95,8 @@ class RichTextView : public QTextEdit {
   UrlHighlighter *highlighter_ = nullptr;
   bool plainCopy_ = false;
   bool fileDrop_ = false;
+  friend class AppendScope;
+  int appendDepth_ = 0;  // AppendScopes open on this view
 };
 
 // Appending to a log view: suspends redrawing for its lifetime and remembers the
@@ -114,7 +116,9 @@ class AppendScope {
   RichTextView &view_;
   RichTextView::ScrollState before_;
   QTextCursor selection_;
+  QTextCursor edit_;  // holds one edit block: the document lays out once, at the end
   bool updates_;
+  bool outer_;
 };
 
 }  // namespace tv::richtext

@@ -147,6 +147,27 @@ TEST_F(AppendFixture, KeepsTheReaderWhoScrolledBack) {
   EXPECT_EQ(value(), maximum());
 }
 
+// A burst inside one outer scope: the inner scopes leave the view alone, and the
+// outer one follows the end, or keeps the reader, as a single line would.
+TEST_F(AppendFixture, NestedScopesActOnceAtTheOuterEnd) {
+  for (const bool scrolledBack : {false, true}) {
+    if (scrolledBack) view.verticalScrollBar()->setValue(40);
+    {
+      AppendScope burst(view);
+      for (int i = 0; i < 50; ++i) appendLine(3000 + i);
+      EXPECT_FALSE(view.updatesEnabled());
+    }
+    EXPECT_TRUE(view.updatesEnabled());
+    EXPECT_TRUE(view.toPlainText().endsWith(QStringLiteral("line 3049\n")));
+    if (scrolledBack) {
+      EXPECT_EQ(value(), 40);
+    } else {
+      EXPECT_EQ(value(), maximum());
+      EXPECT_EQ(view.textCursor().position(), view.textLength());
+    }
+  }
+}
+
 TEST(RichTextView, NeverLoadsResourcesByName) {
   QTemporaryDir dir;
   const QString png = dir.filePath(QStringLiteral("p.png"));
