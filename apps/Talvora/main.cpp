@@ -18,6 +18,7 @@
 #include "mainwindow/SessionLinkTo.h"
 #include "mainwindow/VoiceDccLink.h"
 #include "mainwindow/VoiceDialogLauncher.h"
+#include "platform/audio/AudioSettings.h"
 #include "platform/audiosetup/ConfiguredDevices.h"
 #include "platform/audiosetup/VoiceTest.h"
 #include "platform/keystate/KeyStateService.h"
@@ -89,14 +90,19 @@ int main(int argc, char *argv[]) {
   });
 
   // The voice and text session: the engine drives the window through its session
-  // interface, the window reaches the engine through the link.
-  tv::peer::EnetPlatform platform;
+  // interface, the window reaches the engine through the link. The sound devices are
+  // the ones the platform's [Audio] settings name; nothing of them opens before a voice
+  // client connects.
+  const QString platformSettings = tv::peer::AudioSetup::defaultPath();
+  const std::unique_ptr<tv::audio::AudioBackend> soundDevices =
+      tv::audio::makeBackend(tv::audio::AudioSettings::read(platformSettings));
+  tv::peer::EnetPlatform platform({}, platformSettings, soundDevices.get());
   tv::session::UiPacer pacer;
   const tv::session::PictureStore pictures(info.appFolder);
   // The voice client's first connection on this PC runs the audio set-up wizard on the
   // devices the platform's settings name; it records the set-up where the platform
   // looks for it.
-  const QString audioSetupPath = tv::peer::AudioSetup::defaultPath();
+  const QString &audioSetupPath = platformSettings;
   tv::audiosetup::ConfiguredDevices audioDevices(audioSetupPath);
   const tv::audiosetup::VoiceTest voiceTest(audioDevices, audioSetupPath, info.titleTag);
   const auto checkAudioSetup = [&] { return voiceTest.CheckAudioSetup({}, {}, &frmMain); };

@@ -96,6 +96,10 @@ void SessionEngine::ConnectVoiceSignals() {
           &SessionEngine::DirectPlayVoiceEvent8_PlayerVoiceStop);
   connect(v, &VoiceClient::recordStart, this, &SessionEngine::DirectPlayVoiceEvent8_RecordStart);
   connect(v, &VoiceClient::recordStop, this, &SessionEngine::DirectPlayVoiceEvent8_RecordStop);
+  connect(v, &VoiceClient::soundDeviceLost, this,
+          &SessionEngine::DirectPlayVoiceEvent8_SoundDeviceLost);
+  connect(v, &VoiceClient::soundDeviceRestored, this,
+          &SessionEngine::DirectPlayVoiceEvent8_SoundDeviceRestored);
 }
 
 void SessionEngine::SetState(int state) { state_ = state; }

@@ -171,6 +171,9 @@ class SessionEngine : public QObject {
   void DirectPlayVoiceEvent8_PlayerVoiceStop(quint32 playerId);
   void DirectPlayVoiceEvent8_RecordStart();
   void DirectPlayVoiceEvent8_RecordStop();
+  // A sound device stopped working mid-session, and came back.
+  void DirectPlayVoiceEvent8_SoundDeviceLost(quint32 result);
+  void DirectPlayVoiceEvent8_SoundDeviceRestored();
 
  Q_SIGNALS:
   // A received picture was stored under this path.

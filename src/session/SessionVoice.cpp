@@ -223,6 +223,18 @@ void SessionEngine::DirectPlayVoiceEvent8_RecordStop() {
   if (TakesCallbacks()) window_.MarkTalking(ownPlayerId_, false);
 }
 
+void SessionEngine::DirectPlayVoiceEvent8_SoundDeviceLost(quint32 result) {
+  if (!TakesCallbacks()) return;
+  report_.ErrorBlock(
+      QStringLiteral("音声デバイスが使えなくなりました。"), result,
+      QStringLiteral("　　<エラー後の処理> 音声チャットを続けます。デバイスが戻ると再開します。"));
+}
+
+void SessionEngine::DirectPlayVoiceEvent8_SoundDeviceRestored() {
+  if (TakesCallbacks())
+    report_.Log(kKindStart, QStringLiteral("音声デバイスが使えるようになりました。"));
+}
+
 quint32 SessionEngine::TeamGroupId(int team) const {
   return team >= 1 && team <= int(teamIds_.size()) ? teamIds_[team - 1] : 0;
 }

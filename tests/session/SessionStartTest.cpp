@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QTest>
 
 #include <utility>
 
@@ -456,6 +457,44 @@ TEST(SessionStart, EndVoiceChatRemovesTheTabSavesTheLogAndReleasesInOrder) {
     EXPECT_EQ(pc->window.infoLines().last(), QStringLiteral("停止|DirectX8の解放完了"));
   }
   EXPECT_TRUE(host.window.hasChat(QStringLiteral("mさんが情報通信を切断しました。")));
+}
+
+TEST(SessionStart, SoundDevicesMissingAtTheStartOrLostMidSessionAreReported) {
+  // Missing when the voice client connects: the start is abandoned with their code.
+  {
+    TestNetwork network;
+    network.net->audio().setAvailable(false);
+    Pc pc(network);
+    EXPECT_FALSE(pc.host());
+    const QStringList lines = pc.window.infoLines();
+    const qsizetype at = lines.indexOf(QStringLiteral("ERR|DirectX8 音声クライアントの接続失敗"));
+    ASSERT_GE(at, 0);
+    EXPECT_EQ(
+        lines.mid(at + 1, 3),
+        QStringList({QStringLiteral("ERR|　　<エラー番号　　> 0x80150A09"),
+                     QStringLiteral("ERR|　　<エラーの説明　> 録音デバイスを使用できません。"),
+                     QStringLiteral("ERR|　　<エラーの説明　> "
+                                    "マイクを接続して音声テストを行ってみてください。")}));
+    EXPECT_FALSE(pc.engine.HoldsSession());
+  }
+  // Lost mid-session and back: reported once each on every PC, the session goes on.
+  TestSession s(1);
+  const qsizetype before = s[1].window.info.size();
+  s.network.net->audio().setAvailable(false);
+  const QString lost = QStringLiteral("ERR|音声デバイスが使えなくなりました。");
+  const QString back = QStringLiteral("起動|音声デバイスが使えるようになりました。");
+  ASSERT_TRUE(waitUntil([&] { return s[0].window.infoLines().contains(lost); }));
+  QTest::qWait(300);
+  s.network.net->audio().setAvailable(true);
+  ASSERT_TRUE(waitUntil([&] { return s[1].window.infoLines().contains(back); }));
+  EXPECT_EQ(s[1].window.infoLines(before),
+            QStringList({lost, QStringLiteral("ERR|　　<エラー番号　　> 0x80150A09"),
+                         QStringLiteral("ERR|　　<エラーの説明　> 録音デバイスを使用できません。"),
+                         QStringLiteral("ERR|　　<エラー後の処理> "
+                                        "音声チャットを続けます。デバイスが戻ると再開します。"),
+                         back}));
+  EXPECT_EQ(s[0].window.infoLines().count(lost), 1);
+  EXPECT_TRUE(s[1].window.HasTab(QStringLiteral("VOICE")));
 }
 
 }  // namespace

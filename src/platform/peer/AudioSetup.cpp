@@ -16,7 +16,9 @@ QString AudioSetup::defaultPath() {
          QStringLiteral("/Talvora/platform.ini");
 }
 
-bool AudioSetup::hasRun() const { return file_.read(kSection, kKey, u"0") == u"1"; }
+bool AudioSetup::hasRun() const {
+  return file_.path().isEmpty() || file_.read(kSection, kKey, u"0") == u"1";
+}
 
 bool AudioSetup::markRun() const {
   QDir().mkpath(QFileInfo(file_.path()).absolutePath());

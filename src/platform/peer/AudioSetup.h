@@ -2,6 +2,7 @@
 // Whether this PC's audio set-up test has ever been run: a flag in the platform's own
 // settings file in the user's configuration folder (not the program folder), shared by
 // every program of the suite. The voice client refuses to connect until it is set.
+// Without a file (an empty path: tools such as tvpeer) no set-up is asked for.
 
 #include "platform/profile/ProfileFile.h"
 

@@ -1,5 +1,6 @@
 #include "platform/peer/EnetHostThread.h"
 
+#include "platform/audio/AudioClock.h"
 #include "platform/peer/PeerWire.h"
 
 #include <enet/enet.h>
@@ -139,13 +140,15 @@ void EnetHostThread::run() {
   tlsHost = this;
   auto lastRefresh = std::chrono::steady_clock::now();
   while (!stopping_) {
-    pollfd fds[2] = {{host_->socket, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    ::poll(fds, 2, kServiceTickMs);
+    pollfd fds[3] = {
+        {host_->socket, POLLIN, 0}, {wakeFd_, POLLIN, 0}, {voice_.readyFd(), POLLIN, 0}};
+    ::poll(fds, 3, kServiceTickMs);
     if (fds[1].revents & POLLIN) {
       quint64 count = 0;
       [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
     }
     applyCommands();
+    sendVoice();
     serviceOnce();
     checkStrangers();
     const auto now = std::chrono::steady_clock::now();
@@ -156,6 +159,9 @@ void EnetHostThread::run() {
     }
   }
   applyCommands();  // goodbyes queued before the stop still leave
+  // The owner has let go: no voice moves while the goodbyes finish.
+  voice_.attach(nullptr);
+  voice_.setRoutes(nullptr);
   closeLinks(graceMs_);
   tlsHost = nullptr;
   // The port is free from here on.
@@ -230,9 +236,29 @@ void EnetHostThread::applyCommands() {
       case Command::Trust:
         strangers_.erase(c.link);
         break;
+      case Command::Routes:
+        voice_.setRoutes(std::move(c.routes));
+        break;
+      case Command::Voice:
+        voice_.attach(std::move(c.path));
+        break;
     }
   }
   releaseShared();
+}
+
+void EnetHostThread::sendVoice() {
+  voice_.drainOutgoing([this](const std::vector<LinkId> &links, QByteArrayView bytes) {
+    // Unsequenced: ENet neither drops a reordered frame nor holds one back.
+    ENetPacket *packet =
+        enet_packet_create(bytes.data(), size_t(bytes.size()), ENET_PACKET_FLAG_UNSEQUENCED);
+    if (!packet) return;
+    for (const LinkId link : links)
+      if (const auto it = peers_.find(link);
+          it != peers_.end() && it->second->state == ENET_PEER_STATE_CONNECTED)
+        enet_peer_send(it->second, wire::kUnreliableChannel, packet);
+    if (packet->referenceCount == 0) enet_packet_destroy(packet);
+  });
 }
 
 void EnetHostThread::serviceOnce() {
@@ -269,6 +295,14 @@ void EnetHostThread::handle(const ENetEvent &event) {
     }
     case ENET_EVENT_TYPE_RECEIVE: {
       const LinkId link = linkOf(event.peer);
+      // Voice frames go straight to playback, never through the owner's thread.
+      const QByteArrayView bytes(reinterpret_cast<const char *>(event.packet->data),
+                                 qsizetype(event.packet->dataLength));
+      if (link != 0 && event.channelID == wire::kUnreliableChannel &&
+          voice_.takeIncoming(link, bytes, audio::monotonicNs())) {
+        enet_packet_destroy(event.packet);
+        break;
+      }
       if (link != 0)
         pushEvent({Event::Frame,
                    link,

@@ -22,6 +22,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -36,11 +37,13 @@ namespace tv::peer {
 class EnetHostThread {
  public:
   struct Command {
-    enum Kind { Connect, Send, Datagram, Disconnect, Trust } kind;
+    enum Kind { Connect, Send, Datagram, Disconnect, Trust, Routes, Voice } kind;
     LinkId link = 0;
     Endpoint endpoint;
     quint8 channel = 0;
     QByteArray bytes;
+    std::shared_ptr<const VoiceRoutes> routes = {};
+    std::shared_ptr<audio::VoicePath> path = {};
   };
   struct Event {
     enum Kind { Up, Down, Frame, Datagram } kind;
@@ -82,6 +85,7 @@ class EnetHostThread {
  private:
   void run();
   void applyCommands();
+  void sendVoice();
   void serviceOnce();
   void handle(const _ENetEvent &event);
   void configurePeer(_ENetPeer *peer) const;
@@ -121,6 +125,7 @@ class EnetHostThread {
   std::unordered_map<LinkId, _ENetPeer *> peers_;
   std::unordered_set<LinkId> strangers_;         // incoming links not yet trusted
   std::unordered_map<LinkId, quint32> upSince_;  // ENet service time each link came up
+  VoiceRouter voice_;
 };
 
 }  // namespace tv::peer

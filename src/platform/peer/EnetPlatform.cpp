@@ -8,10 +8,12 @@
 
 namespace tv::peer {
 
-EnetPlatform::EnetPlatform(const PeerConfig &config, const QString &audioSetupPath)
+EnetPlatform::EnetPlatform(const PeerConfig &config, const QString &audioSetupPath,
+                           audio::AudioBackend *backend)
     : config_(config),
       audioSetupPath_(audioSetupPath),
-      closings_(std::make_shared<EnetClosings>()) {}
+      closings_(std::make_shared<EnetClosings>()),
+      backend_(backend ? *backend : silent_) {}
 
 EnetPlatform::~EnetPlatform() = default;
 
@@ -27,7 +29,8 @@ std::unique_ptr<VoiceServer> EnetPlatform::CreateVoiceServer() {
 }
 
 std::unique_ptr<VoiceClient> EnetPlatform::CreateVoiceClient() {
-  return std::make_unique<SessionVoiceClient>(AudioSetup(audioSetupPath_));
+  return std::make_unique<SessionVoiceClient>(AudioSetup(audioSetupPath_), backend_,
+                                              audioSetupPath_);
 }
 
 }  // namespace tv::peer

@@ -59,6 +59,20 @@ quint32 EnetTransport::roundTripMs(LinkId link) const {
   return host_ ? host_->roundTripMs(link) : 0;
 }
 
+void EnetTransport::setVoiceRoutes(std::shared_ptr<const VoiceRoutes> routes) {
+  if (!host_) return;
+  Command c{Command::Routes, 0, {}, 0, {}};
+  c.routes = std::move(routes);
+  host_->post(std::move(c));
+}
+
+void EnetTransport::attachVoice(std::shared_ptr<audio::VoicePath> path) {
+  if (!host_) return;
+  Command c{Command::Voice, 0, {}, 0, {}};
+  c.path = std::move(path);
+  host_->post(std::move(c));
+}
+
 void EnetTransport::shutdown(int graceMs) {
   if (!host_) return;
   host_->stop(graceMs);

@@ -15,6 +15,10 @@
 // Shutting down never waits on the UI thread for goodbyes when the transport was given
 // an EnetClosings: the host finishes them on its own thread, and a later transport
 // that binds the same port waits for that port first.
+//
+// Voice frames never wait for the UI thread: the service thread also waits on the voice
+// path's descriptor, sends what capture produced and hands what arrives from voice
+// members to playback, by the routing table the UI thread last sent.
 
 #include "platform/peer/Transport.h"
 
@@ -42,6 +46,8 @@ class EnetTransport final : public Transport {
   void trust(LinkId link) override;
   quint32 roundTripMs(LinkId link) const override;
   void shutdown(int graceMs) override;
+  void setVoiceRoutes(std::shared_ptr<const VoiceRoutes> routes) override;
+  void attachVoice(std::shared_ptr<audio::VoicePath> path) override;
 
  private:
   void drainEvents();

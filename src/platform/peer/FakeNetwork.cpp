@@ -26,7 +26,7 @@ std::unique_ptr<VoiceServer> FakeNetwork::CreateVoiceServer() {
 }
 
 std::unique_ptr<VoiceClient> FakeNetwork::CreateVoiceClient() {
-  return std::make_unique<SessionVoiceClient>(AudioSetup(audioSetupPath_));
+  return std::make_unique<SessionVoiceClient>(AudioSetup(audioSetupPath_), audio_, QString());
 }
 
 void FakeNetwork::crash(Peer *peer) {

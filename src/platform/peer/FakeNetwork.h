@@ -4,8 +4,10 @@
 // on the UI thread, in order, without loss; so the layers above meet the same
 // callbacks in the same order, with no sockets and no timing noise. A test can let a
 // member's PC die or cut the link between two members; the others notice after the
-// configured detection limit, as they would on the network.
+// configured detection limit, as they would on the network. Voice clients get silent
+// sound devices.
 
+#include "platform/audio/SilentBackend.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/peer/Platform.h"
 
@@ -37,6 +39,8 @@ class FakeNetwork final : public QObject, public Platform {
   void breakLink(Peer *a, Peer *b);
   // Frames from one PC to another arrive this much later, still in order.
   void setDelay(Peer *from, Peer *to, int ms);
+  // The sound devices of every fake PC: silent; a test may take them away.
+  audio::SilentBackend &audio() { return audio_; }
 
   // For the fake transports.
   const PeerConfig &config() const { return config_; }
@@ -51,6 +55,7 @@ class FakeNetwork final : public QObject, public Platform {
 
   PeerConfig config_;
   QString audioSetupPath_;
+  audio::SilentBackend audio_;
   QHash<quint16, QPointer<FakeTransport>> bound_;
   quint16 nextPort_ = 50000;
   quint64 lastLink_ = 0;

@@ -1,5 +1,6 @@
 #include "platform/peer/FakeTransport.h"
 
+#include "platform/audio/AudioClock.h"
 #include "platform/peer/FakeNetwork.h"
 
 #include <QDateTime>
@@ -60,8 +61,28 @@ void FakeTransport::send(LinkId link, quint8 channel, const QByteArray &frame) {
   FakeTransport *target = r.other;
   const LinkId otherLink = r.otherLink;
   sendOnLink(r, [target, otherLink, channel, frame] {
-    if (target->links_.value(otherLink).working)
-      Q_EMIT target->frameReceived(otherLink, channel, frame);
+    if (target->links_.value(otherLink).working) target->receive(otherLink, channel, frame);
+  });
+}
+
+void FakeTransport::receive(LinkId link, quint8 channel, const QByteArray &frame) {
+  if (channel == wire::kUnreliableChannel && voice_.takeIncoming(link, frame, audio::monotonicNs()))
+    return;
+  Q_EMIT frameReceived(link, channel, frame);
+}
+
+void FakeTransport::attachVoice(std::shared_ptr<audio::VoicePath> path) {
+  voiceReady_.reset();
+  voice_.attach(std::move(path));
+  if (voice_.readyFd() < 0) return;
+  voiceReady_ = std::make_unique<QSocketNotifier>(voice_.readyFd(), QSocketNotifier::Read);
+  connect(voiceReady_.get(), &QSocketNotifier::activated, this, &FakeTransport::sendVoice);
+}
+
+void FakeTransport::sendVoice() {
+  voice_.drainOutgoing([this](const std::vector<LinkId> &links, QByteArrayView bytes) {
+    const QByteArray frame = bytes.toByteArray();
+    for (const LinkId link : links) send(link, wire::kUnreliableChannel, frame);
   });
 }
 
@@ -119,6 +140,8 @@ void FakeTransport::closeLink(LinkId link) {
 }
 
 void FakeTransport::shutdown(int) {
+  voiceReady_.reset();
+  voice_.attach(nullptr);
   if (!open_) return;
   for (const LinkId id : links_.keys()) closeLink(id);
   network_.unbind(this);

@@ -1,11 +1,13 @@
 #pragma once
 // One fake PC's port on a FakeNetwork: links to the other fake PCs that deliver frames
-// queued, in order and without loss.
+// queued, in order and without loss. Voice frames travel the same links on the UI
+// thread, routed as the real transport routes them.
 
 #include "platform/peer/Transport.h"
 
 #include <QHash>
 #include <QPointer>
+#include <QSocketNotifier>
 
 #include <deque>
 #include <functional>
@@ -29,6 +31,10 @@ class FakeTransport final : public Transport {
   void trust(LinkId) override {}
   quint32 roundTripMs(LinkId link) const override { return links_.contains(link) ? 1 : 0; }
   void shutdown(int graceMs) override;
+  void setVoiceRoutes(std::shared_ptr<const VoiceRoutes> routes) override {
+    voice_.setRoutes(std::move(routes));
+  }
+  void attachVoice(std::shared_ptr<audio::VoicePath> path) override;
 
   // For the network.
   const QObject *owner() const { return owner_; }
@@ -56,6 +62,8 @@ class FakeTransport final : public Transport {
   void sendOnLink(const Remote &remote, std::function<void()> what);
   void pumpDelayed(FakeTransport *target);
   void loseLinkLater(LinkId link);
+  void sendVoice();
+  void receive(LinkId link, quint8 channel, const QByteArray &frame);
 
   FakeNetwork &network_;
   const QObject *owner_;
@@ -65,6 +73,9 @@ class FakeTransport final : public Transport {
   QHash<LinkId, Remote> links_;
   QHash<FakeTransport *, int> delays_;
   QHash<FakeTransport *, std::deque<Outgoing>> delayed_;
+  // Voice moves on the UI thread here, by the same routing as over ENet.
+  VoiceRouter voice_;
+  std::unique_ptr<QSocketNotifier> voiceReady_;
 };
 
 }  // namespace tv::peer

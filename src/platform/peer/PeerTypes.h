@@ -13,8 +13,6 @@ namespace tv::peer {
 
 // Largest application message: a picture of up to 16 MiB including its header.
 inline constexpr qsizetype kMaxMessageBytes = 16 * 1024 * 1024;
-// Largest voice frame (one compressed audio packet).
-inline constexpr qsizetype kMaxVoiceFrameBytes = 4096;
 // Text limits (UTF-8 bytes) for names, session names and passwords on the wire.
 inline constexpr qsizetype kMaxNameBytes = 1024;
 // The host may allow at most this many members (0 means no limit).

@@ -189,7 +189,15 @@ class Reader {
 };
 
 template <class T>
-std::optional<Frame> decodeAs(Reader &r) {
+std::optional<Frame> decodeAs(Reader &r, QByteArrayView bytes) {
+  if constexpr (std::is_same_v<T, VoiceFrame>) {
+    const std::optional<VoiceFrameView> v = decodeVoiceFrame(bytes);
+    if (!v) return std::nullopt;
+    return Frame(VoiceFrame{quint8(kVoiceVersion << 4 | v->flags),
+                            v->sequence,
+                            v->timestamp,
+                            {QByteArray(v->opus, v->opusSize)}});
+  }
   T frame{};
   T::fields(frame, r);
   if (!r.ok() || !r.atEnd()) return std::nullopt;
@@ -207,8 +215,13 @@ QByteArray encode(const Frame &frame) {
         using T = std::decay_t<decltype(f)>;
         if constexpr (!std::is_same_v<T, std::monostate>) {
           Writer w(out);
-          if constexpr (std::is_same_v<T, AppMessage> || std::is_same_v<T, AppDatagram> ||
-                        std::is_same_v<T, VoiceFrame>)
+          if constexpr (std::is_same_v<T, VoiceFrame>) {
+            out.resize(kMaxVoiceFrameBytes);
+            out.resize(encodeVoiceFrame(f.flags(), f.sequence, f.timestamp,
+                                        f.opus.bytes.constData(), f.opus.bytes.size(), out.data()));
+            return;
+          }
+          if constexpr (std::is_same_v<T, AppMessage> || std::is_same_v<T, AppDatagram>)
             out.reserve(1 + f.payload.bytes.size());
           w(quint8(kindOf(f)));
           T::fields(f, w);
@@ -224,7 +237,7 @@ std::optional<Frame> decode(QByteArrayView bytes) {
   switch (Kind(quint8(bytes[0]))) {
 #define TV_PEER_DECODE(name, value) \
   case Kind::name:                  \
-    return decodeAs<name>(r);
+    return decodeAs<name>(r, bytes);
     TV_PEER_FRAMES(TV_PEER_DECODE)
 #undef TV_PEER_DECODE
   }
@@ -245,6 +258,32 @@ const char *kindName(Kind kind) {
 #undef TV_PEER_NAME
   }
   return "?";
+}
+
+std::optional<VoiceFrameView> decodeVoiceFrame(QByteArrayView bytes) {
+  constexpr qsizetype kHead = 1 + kVoiceHeaderBytes;
+  if (bytes.size() <= kHead || bytes.size() > kMaxVoiceFrameBytes ||
+      quint8(bytes[0]) != quint8(Kind::VoiceFrame) || quint8(bytes[1]) >> 4 != kVoiceVersion)
+    return std::nullopt;
+  const char *p = bytes.data();
+  VoiceFrameView v;
+  v.flags = quint8(p[1]) & 0x0F;
+  v.sequence = qFromLittleEndian<quint16>(p + 2);
+  v.timestamp = qFromLittleEndian<quint32>(p + 4);
+  v.opus = p + kHead;
+  v.opusSize = bytes.size() - kHead;
+  return v;
+}
+
+qsizetype encodeVoiceFrame(quint8 flags, quint16 sequence, quint32 timestamp, const char *opus,
+                           qsizetype opusSize, char *out) {
+  if (opusSize < 1 || opusSize > kMaxOpusPacketBytes || flags > 0x0F) return 0;
+  out[0] = char(Kind::VoiceFrame);
+  out[1] = char(kVoiceVersion << 4 | flags);
+  qToLittleEndian(sequence, out + 2);
+  qToLittleEndian(timestamp, out + 4);
+  std::memcpy(out + 1 + kVoiceHeaderBytes, opus, size_t(opusSize));
+  return 1 + kVoiceHeaderBytes + opusSize;
 }
 
 QByteArray encodeDatagram(const Datagram &datagram) {

@@ -260,10 +260,26 @@ struct AppDatagram {
   Payload payload;
   TV_FIELDS(s.payload)
 };
+// One 20 ms voice frame: a byte with the format's version (high nibble) and the frame's
+// flags (low nibble: talk-spurt start 1, end 2, pre-roll 4, quiet 8), a sequence number
+// that grows by one per frame sent, the timestamp of its first sample on the sender's
+// 48 kHz capture clock, and one Opus packet of 1 to 1275 bytes.
+inline constexpr quint8 kVoiceVersion = 1;
+inline constexpr qsizetype kMaxOpusPacketBytes = 1275;
+inline constexpr qsizetype kVoiceHeaderBytes = 1 + 2 + 4;
+// A voice frame on a link: its kind byte, header and packet.
+inline constexpr qsizetype kMaxVoiceFrameBytes = 1 + kVoiceHeaderBytes + kMaxOpusPacketBytes;
 struct VoiceFrame {
-  Payload payload;
-  TV_FIELDS(s.payload)
-  bool valid() const { return payload.bytes.size() <= kMaxVoiceFrameBytes; }
+  quint8 header = kVoiceVersion << 4;
+  quint16 sequence = 0;
+  quint32 timestamp = 0;
+  Payload opus;
+  TV_FIELDS(s.header, s.sequence, s.timestamp, s.opus)
+  quint8 flags() const { return header & 0x0F; }
+  bool valid() const {
+    return header >> 4 == kVoiceVersion && !opus.bytes.isEmpty() &&
+           opus.bytes.size() <= kMaxOpusPacketBytes;
+  }
 };
 #undef TV_FIELDS
 
@@ -274,6 +290,22 @@ using Frame = std::variant<TV_PEER_FRAMES(TV_PEER_TYPE) std::monostate>;
 QByteArray encode(const Frame &frame);
 // Empty for anything malformed, truncated, oversized or unknown.
 std::optional<Frame> decode(QByteArrayView bytes);
+
+// Voice frames without allocating, for the threads that move them: the fields of a link
+// frame of kind VoiceFrame, the packet pointing into `bytes`.
+struct VoiceFrameView {
+  quint8 flags = 0;
+  quint16 sequence = 0;
+  quint32 timestamp = 0;
+  const char *opus = nullptr;
+  qsizetype opusSize = 0;
+};
+// Empty unless the bytes are one whole valid voice frame (kind byte included).
+std::optional<VoiceFrameView> decodeVoiceFrame(QByteArrayView bytes);
+// Writes the link frame into `out` (room for kMaxVoiceFrameBytes) and returns its size;
+// 0 when the packet is empty or too large or the flags do not fit.
+qsizetype encodeVoiceFrame(quint8 flags, quint16 sequence, quint32 timestamp, const char *opus,
+                           qsizetype opusSize, char *out);
 Kind kindOf(const Frame &frame);
 // The frame's name, for diagnostics ("JoinRequest").
 const char *kindName(Kind kind);

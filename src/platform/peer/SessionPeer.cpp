@@ -323,6 +323,7 @@ void SessionPeer::onLinkDown(LinkId id) {
   links_.erase(it);
   if (link.playerId && linkOfPlayer_.value(link.playerId) == id)
     linkOfPlayer_.remove(link.playerId);
+  voice_->refreshRoutes();
 
   if (phase_ == Phase::Connecting || phase_ == Phase::Linking) {
     joining_->onLinkDown(id, link.playerId);
@@ -361,12 +362,12 @@ void SessionPeer::onFrame(LinkId id, quint8 channel, const QByteArray &bytes) {
     return;
   }
   const wire::Kind kind = wire::kindOf(*frame);
-  if (kind == wire::Kind::AppMessage || kind == wire::Kind::AppDatagram ||
-      kind == wire::Kind::VoiceFrame) {
-    const QByteArray &payload =
-        kind == wire::Kind::AppMessage    ? std::get<wire::AppMessage>(*frame).payload.bytes
-        : kind == wire::Kind::AppDatagram ? std::get<wire::AppDatagram>(*frame).payload.bytes
-                                          : std::get<wire::VoiceFrame>(*frame).payload.bytes;
+  // Voice frames are the transport's (VoiceRouter); one on the reliable channel is noise.
+  if (kind == wire::Kind::VoiceFrame) return;
+  if (kind == wire::Kind::AppMessage || kind == wire::Kind::AppDatagram) {
+    const QByteArray &payload = kind == wire::Kind::AppMessage
+                                    ? std::get<wire::AppMessage>(*frame).payload.bytes
+                                    : std::get<wire::AppDatagram>(*frame).payload.bytes;
     onPayload(link, quint8(kind), payload);
     return;
   }
@@ -462,10 +463,6 @@ void SessionPeer::onPayload(Link &link, quint8 kind, const QByteArray &payload) 
     return;
   }
   const bool deliverable = link.committed && phase_ == Phase::InSession;
-  if (kind == quint8(wire::Kind::VoiceFrame)) {
-    if (deliverable) voice_->onFrame(link.playerId, payload);
-    return;
-  }
   if (deliverable) {
     const quint32 from = link.playerId;
     raise([this, from, payload] { Q_EMIT receive(from, payload); });
@@ -494,6 +491,9 @@ void SessionPeer::housekeeping() {
   succession_->tick();
   joins_->tick();
   voice_->tick();
+  // Every change that matters republishes the voice routes at once; this only catches
+  // what a future change might forget.
+  voice_->refreshRoutes();
 }
 
 // ---- Shared state ----------------------------------------------------------------
@@ -534,6 +534,7 @@ void SessionPeer::applyPlayerAdded(const wire::MemberRecord &member) {
     link->committed = true;
     flushHeld(*link);
   }
+  voice_->refreshRoutes();
 }
 
 void SessionPeer::applyPlayerRemoved(quint32 id, quint32 reason) {
@@ -568,6 +569,7 @@ void SessionPeer::applyGroupCreated(const wire::GroupRecord &group) {
 
 void SessionPeer::applyGroupMember(quint32 groupId, quint32 playerId, bool add) {
   if (!state_.setGroupMember(groupId, playerId, add)) return;
+  voice_->refreshRoutes();
   const quint32 message = add ? kMsgAddPlayerToGroup : kMsgRemovePlayerFromGroup;
   raise([this, message, groupId, playerId] {
     Q_EMIT addRemovePlayerGroup(message, groupId, playerId);
@@ -595,6 +597,7 @@ void SessionPeer::removeMember(quint32 id, quint32 reason) {
   joins_->forget(id);
   if (const LinkId link = linkOfPlayer_.value(id)) dropLink(link);
   if (isHost()) joins_->onMemberGone(id);
+  voice_->refreshRoutes();
   if (phase_ == Phase::Linking) return;
   // The player stays readable while its destroyPlayer is being handled.
   departed_.insert(id, info);
@@ -689,6 +692,7 @@ void SessionPeer::dropLink(LinkId id) {
   if (it->playerId && linkOfPlayer_.value(it->playerId) == id) linkOfPlayer_.remove(it->playerId);
   links_.erase(it);
   if (transport_) transport_->closeLink(id);
+  voice_->refreshRoutes();
 }
 
 void SessionPeer::flushHeld(Link &link) {
@@ -725,6 +729,7 @@ Result SessionPeer::openTransport(quint16 port) {
   connect(transport_.get(), &Transport::linkDown, this, &SessionPeer::onLinkDown);
   connect(transport_.get(), &Transport::frameReceived, this, &SessionPeer::onFrame);
   connect(transport_.get(), &Transport::datagramReceived, this, &SessionPeer::onDatagram);
+  voice_->transportOpened();
   housekeeping_.start();
   return kOk;
 }

@@ -1,15 +1,27 @@
 #include "platform/peer/SessionVoiceClient.h"
 
+#include "platform/audio/AudioSettings.h"
 #include "platform/peer/SessionPeer.h"
 #include "platform/peer/VoicePlane.h"
 
 namespace tv::peer {
 
-SessionVoiceClient::SessionVoiceClient(AudioSetup audioSetup, QObject *parent)
-    : VoiceClient(parent), audioSetup_(std::move(audioSetup)) {}
+namespace {
+// The codec the dialog offers first, for a client that connects before any voice
+// session exists (the host then refuses it anyway).
+constexpr quint32 kDefaultBitsPerSecond = 12000;
+}  // namespace
+
+SessionVoiceClient::SessionVoiceClient(AudioSetup audioSetup, audio::AudioBackend &backend,
+                                       QString audioSettingsPath, QObject *parent)
+    : VoiceClient(parent),
+      audioSetup_(std::move(audioSetup)),
+      backend_(backend),
+      audioSettingsPath_(std::move(audioSettingsPath)) {}
 
 SessionVoiceClient::~SessionVoiceClient() {
   if (peer_) peer_->voicePlane().detachClient(this);
+  audio_.reset();
 }
 
 Result SessionVoiceClient::Initialize(Peer *peer) {
@@ -35,13 +47,65 @@ Result SessionVoiceClient::Connect(const SoundDeviceConfig &sound,
   if (!peer_) return DVERR_NOTINITIALIZED;
   if (!audioSetup_.hasRun()) return DVERR_RUNSETUP;
   if (!isValidClientConfig(config)) return DVERR_INVALIDPARAM;
-  if (peer_->voicePlane().isClientBusy()) return DVERR_ALREADYCONNECTED;
-  const Result r = peer_->voicePlane().connectClient(this);
-  if (r == kPending) {
-    sound_ = sound;
-    config_ = config;
+  VoicePlane &plane = peer_->voicePlane();
+  if (plane.isClientBusy()) return DVERR_ALREADYCONNECTED;
+
+  // The devices open before the host is asked: a PC without a microphone finds out now.
+  VoiceSessionDesc session;
+  const CompressionInfo *codec =
+      plane.sessionDesc(session) == kOk ? findCompressionType(session.compressionGuid) : nullptr;
+  audio::VoiceAudio::Options options;
+  options.bitsPerSecond = int(codec ? codec->maxBitsPerSecond : kDefaultBitsPerSecond);
+  options.echoCancellation = !audioSettingsPath_.isEmpty() &&
+                             audio::AudioSettings::read(audioSettingsPath_).echoCancellation;
+  audio_ = std::make_unique<audio::VoiceAudio>(backend_, options);
+  if (const Result r = audio_->open()) {
+    audio_.reset();
+    return r;
   }
+  config_ = config;
+  sound_ = sound;
+  applyConfig();
+  relayAudio();
+  plane.setTargets(targets_);
+  const Result r = plane.connectClient(this, audio_->path());
+  if (r != kPending) audio_.reset();
   return r;
+}
+
+void SessionVoiceClient::relayAudio() {
+  audio::VoiceAudio *a = audio_.get();
+  const auto relay = [this](std::function<void(SessionVoiceClient &)> emitter) {
+    if (peer_) peer_->voicePlane().relay(std::move(emitter));
+  };
+  connect(a, &audio::VoiceAudio::inputLevel, this, [relay](int peak, int volume) {
+    relay([peak, volume](SessionVoiceClient &c) { Q_EMIT c.inputLevel(peak, volume); });
+  });
+  connect(a, &audio::VoiceAudio::outputLevel, this, [relay](int peak, int volume) {
+    relay([peak, volume](SessionVoiceClient &c) { Q_EMIT c.outputLevel(peak, volume); });
+  });
+  connect(a, &audio::VoiceAudio::recordStart, this, [relay](int peak) {
+    relay([peak](SessionVoiceClient &c) { Q_EMIT c.recordStart(peak); });
+  });
+  connect(a, &audio::VoiceAudio::recordStop, this, [relay](int peak) {
+    relay([peak](SessionVoiceClient &c) { Q_EMIT c.recordStop(peak); });
+  });
+  connect(a, &audio::VoiceAudio::playerVoiceStart, this, [relay](quint32 id) {
+    relay([id](SessionVoiceClient &c) { Q_EMIT c.playerVoiceStart(id); });
+  });
+  connect(a, &audio::VoiceAudio::playerVoiceStop, this, [relay](quint32 id) {
+    relay([id](SessionVoiceClient &c) { Q_EMIT c.playerVoiceStop(id); });
+  });
+  connect(a, &audio::VoiceAudio::deviceLost, this, [relay](quint32 result) {
+    relay([result](SessionVoiceClient &c) { Q_EMIT c.soundDeviceLost(result); });
+  });
+  connect(a, &audio::VoiceAudio::deviceRestored, this,
+          [relay] { relay([](SessionVoiceClient &c) { Q_EMIT c.soundDeviceRestored(); }); });
+}
+
+void SessionVoiceClient::stopAudio() {
+  // The devices' threads end here; the statistics stay readable until the next Connect.
+  if (audio_) audio_->close();
 }
 
 Result SessionVoiceClient::Disconnect() {
@@ -59,7 +123,18 @@ Result SessionVoiceClient::SetClientConfig(const VoiceClientConfig &config) {
   if (!peer_) return DVERR_NOTINITIALIZED;
   if (!isValidClientConfig(config)) return DVERR_INVALIDPARAM;
   config_ = config;
+  applyConfig();
   return kOk;
+}
+
+void SessionVoiceClient::applyConfig() {
+  if (!audio_) return;
+  audio::VoiceSettings s;
+  s.flags = config_.flags;
+  s.recordVolume = config_.recordVolume;
+  s.playbackVolume = config_.playbackVolume;
+  s.threshold = config_.threshold;
+  audio_->configure(s, config_.notifyPeriodMs);
 }
 
 Result SessionVoiceClient::GetSessionDesc(VoiceSessionDesc &out) const {
@@ -80,6 +155,7 @@ Result SessionVoiceClient::SetTransmitTargets(const QList<quint32> &targets) {
   if (!peer_) return DVERR_NOTINITIALIZED;
   if (const Result r = peer_->voicePlane().checkTargets(targets)) return r;
   targets_ = targets;
+  peer_->voicePlane().setTargets(targets);
   return kOk;
 }
 
@@ -88,9 +164,12 @@ Result SessionVoiceClient::GetTransmitTargets(QList<quint32> &out) const {
   return kOk;
 }
 
-Result SessionVoiceClient::SendVoiceFrame(const QByteArray &frame) {
-  if (!peer_) return DVERR_NOTINITIALIZED;
-  return peer_->voicePlane().sendFrame(targets_, frame);
+Result SessionVoiceClient::GetSpeakerStats(QList<SpeakerStats> &out) const {
+  out.clear();
+  if (!audio_) return DVERR_NOTCONNECTED;
+  for (const audio::SpeakerStatsView &s : audio_->stats())
+    out.append({s.id, s.played, s.concealed, s.dropped, s.delayMs});
+  return kOk;
 }
 
 }  // namespace tv::peer

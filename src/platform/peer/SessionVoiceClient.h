@@ -1,11 +1,18 @@
 #pragma once
 // The voice client over a SessionPeer (ENet or in-process alike). The audio set-up flag
-// decides whether Connect may proceed.
+// decides whether Connect may proceed; then the sound devices open, and only then is
+// the host asked. While connected, its audio (audio::VoiceAudio) records, plays and
+// reports levels and talk-spurts; the devices close with the voice connection
+// (Disconnect, the voice session's loss, the own voice player's removal).
 
+#include "platform/audio/AudioDevice.h"
+#include "platform/audio/VoiceAudio.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/peer/VoiceClient.h"
 
 #include <QPointer>
+
+#include <memory>
 
 namespace tv::peer {
 
@@ -14,7 +21,10 @@ class SessionPeer;
 class SessionVoiceClient final : public VoiceClient {
   Q_OBJECT
  public:
-  explicit SessionVoiceClient(AudioSetup audioSetup, QObject *parent = nullptr);
+  // `backend` outlives the client. `audioSettingsPath`: the platform file whose [Audio]
+  // section may ask for the echo canceller.
+  SessionVoiceClient(AudioSetup audioSetup, audio::AudioBackend &backend, QString audioSettingsPath,
+                     QObject *parent = nullptr);
   ~SessionVoiceClient() override;
 
   Result Initialize(Peer *peer) override;
@@ -29,17 +39,28 @@ class SessionVoiceClient final : public VoiceClient {
   Result GetCompressionType(quint32 n, CompressionInfo &out) const override;
   Result SetTransmitTargets(const QList<quint32> &targets) override;
   Result GetTransmitTargets(QList<quint32> &out) const override;
-  Result SendVoiceFrame(const QByteArray &frame) override;
+  Result GetSpeakerStats(QList<SpeakerStats> &out) const override;
+  bool ConfigApplied() const override {
+    return !audio_ || !audio_->isOpen() || audio_->configurationApplied();
+  }
 
   bool notifying() const { return notifying_; }
+  // The voice connection is over: the devices close (VoicePlane calls it).
+  void stopAudio();
 
  private:
+  void relayAudio();
+  void applyConfig();
+
   AudioSetup audioSetup_;
+  audio::AudioBackend &backend_;
+  QString audioSettingsPath_;
   QPointer<SessionPeer> peer_;
   bool notifying_ = false;
   VoiceClientConfig config_;
   SoundDeviceConfig sound_;
   QList<quint32> targets_{0};
+  std::unique_ptr<audio::VoiceAudio> audio_;
 };
 
 }  // namespace tv::peer

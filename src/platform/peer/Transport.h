@@ -1,19 +1,20 @@
 #pragma once
 // What the session logic needs from the network: links to other members with one
-// reliable ordered channel and one unreliable channel each, round-trip times, and raw
-// datagrams on the same port for the host search. Implemented over ENet and in-process
-// for tests. Called and signalling on the UI thread; events arrive in the order the
-// network produced them.
+// reliable ordered channel and one unreliable channel each, round-trip times, raw
+// datagrams on the same port for the host search, and the voice path. Implemented over
+// ENet and in-process for tests. Called and signalling on the UI thread; events arrive
+// in the order the network produced them.
 
 #include "platform/peer/PeerResult.h"
 #include "platform/peer/PeerTypes.h"
+#include "platform/peer/VoiceRouter.h"
 
 #include <QByteArray>
 #include <QObject>
 
-namespace tv::peer {
+#include <memory>
 
-using LinkId = quint64;
+namespace tv::peer {
 
 class Transport : public QObject {
   Q_OBJECT
@@ -43,6 +44,12 @@ class Transport : public QObject {
   // the port. The wait may go on elsewhere after this returns; nothing is signalled
   // any more, and a later transport binding the same port waits for it.
   virtual void shutdown(int graceMs) = 0;
+
+  // The voice path (VoiceRouter.h): frames move between it and the links on the
+  // transport's own thread. Later tables replace earlier ones; a null path detaches.
+  // Voice frames arriving on the unreliable channel never reach frameReceived.
+  virtual void setVoiceRoutes(std::shared_ptr<const VoiceRoutes> routes) = 0;
+  virtual void attachVoice(std::shared_ptr<audio::VoicePath> path) = 0;
 
  Q_SIGNALS:
   // A link came up: one this side started with connectTo, or a new incoming one.

@@ -31,7 +31,9 @@ class VoiceClient : public QObject {
   virtual Result Initialize(Peer *peer) = 0;
   virtual Result StartClientNotification() = 0;
   virtual Result StopClientNotification() = 0;
-  // kPending, then connectResult. DVERR_RUNSETUP while the audio set-up has never run.
+  // kPending, then connectResult. DVERR_RUNSETUP while the audio set-up has never run;
+  // DVERR_RECORDSYSTEMERROR or DVERR_PLAYBACKSYSTEMERROR when a sound device does not open
+  // (the host is not asked then).
   virtual Result Connect(const SoundDeviceConfig &sound, const VoiceClientConfig &config) = 0;
   // kPending, then disconnectResult.
   virtual Result Disconnect() = 0;
@@ -43,9 +45,11 @@ class VoiceClient : public QObject {
   // Player and group IDs; a list holding only 0 means everyone.
   virtual Result SetTransmitTargets(const QList<quint32> &targets) = 0;
   virtual Result GetTransmitTargets(QList<quint32> &out) const = 0;
-  // For the audio layer: one compressed frame to the transmit targets' voice members,
-  // unreliable, never queued behind messages.
-  virtual Result SendVoiceFrame(const QByteArray &frame) = 0;
+  // What playback made of each speaker heard during this connection.
+  virtual Result GetSpeakerStats(QList<SpeakerStats> &out) const = 0;
+  // True once the configuration last set is what the sound devices work with (at once
+  // while none runs).
+  virtual bool ConfigApplied() const = 0;
 
  Q_SIGNALS:
   void connectResult(quint32 result);
@@ -54,9 +58,8 @@ class VoiceClient : public QObject {
   void deleteVoicePlayer(quint32 playerId);
   void hostMigrated(quint32 newHostId);
   void sessionLost(quint32 result);
-  // A frame from a voice member, for the audio layer.
-  void voiceFrame(quint32 senderId, const QByteArray &frame);
-  // Raised by the audio layer that plays and records the frames.
+  // From the audio: levels every notification period, talk-spurts of this PC (record)
+  // and of the others as they play.
   void inputLevel(int peakLevel, int recordVolume);
   void outputLevel(int peakLevel, int outputVolume);
   void playerOutputLevel(quint32 playerId, int peakLevel);
@@ -64,6 +67,11 @@ class VoiceClient : public QObject {
   void playerVoiceStop(quint32 playerId);
   void recordStart(int peakLevel);
   void recordStop(int peakLevel);
+  // A sound device stopped working mid-session (DVERR_RECORDSYSTEMERROR or
+  // DVERR_PLAYBACKSYSTEMERROR): its direction is silent while it is tried again every two
+  // seconds. Raised once; soundDeviceRestored once every device works again.
+  void soundDeviceLost(quint32 result);
+  void soundDeviceRestored();
 };
 
 }  // namespace tv::peer

@@ -46,11 +46,14 @@ Result VoicePlane::sessionDesc(VoiceSessionDesc &out) const {
   return kOk;
 }
 
-Result VoicePlane::connectClient(SessionVoiceClient *client) {
+Result VoicePlane::connectClient(SessionVoiceClient *client,
+                                 std::shared_ptr<audio::VoicePath> path) {
   if (!peer_.inSession()) return DVERR_NOTCONNECTED;
   if (clientState_ != ClientState::Idle) return DVERR_ALREADYCONNECTED;
   client_ = client;
   clientState_ = ClientState::Connecting;
+  path_ = std::move(path);
+  if (peer_.transport_) peer_.transport_->attachVoice(path_);
   peer_.sendToHost(wire::VoiceJoinRequest{});
   return kPending;
 }
@@ -59,6 +62,7 @@ Result VoicePlane::disconnectClient(SessionVoiceClient *client) {
   if (client_ != client || clientState_ == ClientState::Idle) return DVERR_NOTCONNECTED;
   const bool wasConnected = clientState_ == ClientState::Connected;
   clientState_ = ClientState::Idle;
+  endClient();
   if (peer_.inSession()) peer_.sendToHost(wire::VoiceLeaveRequest{});
   const quint32 self = peer_.selfId_;
   if (wasConnected)
@@ -73,6 +77,20 @@ void VoicePlane::detachClient(SessionVoiceClient *client) {
     peer_.sendToHost(wire::VoiceLeaveRequest{});
   clientState_ = ClientState::Idle;
   client_ = nullptr;
+  endClient();
+}
+
+void VoicePlane::endClient() {
+  if (client_) client_->stopAudio();
+  path_.reset();
+  if (peer_.transport_) peer_.transport_->attachVoice(nullptr);
+  refreshRoutes();
+}
+
+void VoicePlane::reset() {
+  clientState_ = ClientState::Idle;
+  heldJoins_.clear();
+  endClient();
 }
 
 Result VoicePlane::checkTargets(const QList<quint32> &targets) const {
@@ -82,21 +100,39 @@ Result VoicePlane::checkTargets(const QList<quint32> &targets) const {
   return kOk;
 }
 
-Result VoicePlane::sendFrame(const QList<quint32> &targets, const QByteArray &frame) {
-  if (clientState_ != ClientState::Connected) return DVERR_NOTCONNECTED;
-  if (frame.size() > kMaxVoiceFrameBytes) return DVERR_INVALIDPARAM;
-  const SessionState &state = peer_.state_;
-  QSet<quint32> to;
-  for (const quint32 t : targets)
-    if (const auto ids = state.recipients(t))
-      for (const quint32 id : *ids)
-        if (id != peer_.selfId_ && state.isVoiceMember(id)) to.insert(id);
-  if (to.isEmpty()) return kOk;
-  const QByteArray bytes = wire::encode(wire::VoiceFrame{{frame}});
-  for (const quint32 id : std::as_const(to))
-    if (const SessionPeer::Link *link = peer_.linkOf(id); link && link->up && link->committed)
-      peer_.transport_->send(link->id, wire::kUnreliableChannel, bytes);
-  return kOk;
+void VoicePlane::setTargets(const QList<quint32> &targets) {
+  targets_ = targets;
+  refreshRoutes();
+}
+
+void VoicePlane::refreshRoutes() {
+  auto routes = std::make_shared<VoiceRoutes>();
+  if (clientState_ == ClientState::Connected && peer_.inSession()) {
+    const SessionState &state = peer_.state_;
+    const quint32 self = peer_.selfId_;
+    const auto linkOf = [this](quint32 id) -> LinkId {
+      const SessionPeer::Link *link = peer_.linkOf(id);
+      return link && link->up && link->committed ? link->id : 0;
+    };
+    for (const quint32 id : state.data().voiceMembers)
+      if (const LinkId link = id != self ? linkOf(id) : 0) routes->members.push_back({link, id});
+    QList<quint32> to;
+    for (const quint32 t : std::as_const(targets_))
+      if (const auto ids = state.recipients(t))
+        for (const quint32 id : *ids)
+          if (id != self && state.isVoiceMember(id) && !to.contains(id)) to.append(id);
+    for (const quint32 id : std::as_const(to))
+      if (const LinkId link = linkOf(id)) routes->targets.push_back(link);
+  }
+  if (routes_ && *routes_ == *routes) return;
+  routes_ = std::move(routes);
+  if (peer_.transport_) peer_.transport_->setVoiceRoutes(routes_);
+}
+
+void VoicePlane::transportOpened() {
+  routes_.reset();
+  if (peer_.transport_ && path_) peer_.transport_->attachVoice(path_);
+  refreshRoutes();
 }
 
 void VoicePlane::onAnnouncement(const wire::VoiceSessionChanged &changed) {
@@ -104,9 +140,10 @@ void VoicePlane::onAnnouncement(const wire::VoiceSessionChanged &changed) {
   s.voiceActive = changed.active;
   s.voiceDesc = changed.active ? changed.desc : VoiceSessionDesc{};
   s.voiceMembers.clear();
-  if (changed.active || clientState_ == ClientState::Idle) return;
+  if (changed.active || clientState_ == ClientState::Idle) return refreshRoutes();
   const bool wasConnecting = clientState_ == ClientState::Connecting;
   clientState_ = ClientState::Idle;
+  endClient();
   if (wasConnecting)
     raiseClient([](SessionVoiceClient &c) { Q_EMIT c.connectResult(DVERR_NOVOICESESSION); });
   else
@@ -116,6 +153,7 @@ void VoicePlane::onAnnouncement(const wire::VoiceSessionChanged &changed) {
 void VoicePlane::onAnnouncement(const wire::VoiceJoinRefused &refused) {
   if (clientState_ != ClientState::Connecting) return;
   clientState_ = ClientState::Idle;
+  endClient();
   const Result result = refused.result ? refused.result : DPNERR_GENERIC;
   raiseClient([result](SessionVoiceClient &c) { Q_EMIT c.connectResult(result); });
 }
@@ -164,16 +202,12 @@ void VoicePlane::tick() {
   for (const quint32 id : std::as_const(expired)) refuseJoin(id);
 }
 
-void VoicePlane::reset() {
-  clientState_ = ClientState::Idle;
-  heldJoins_.clear();
-}
-
 void VoicePlane::memberAdded(quint32 id) {
   const bool added = peer_.state_.addVoiceMember(id);
   const quint32 self = peer_.selfId_;
   if (id == self && clientState_ == ClientState::Connecting) {
     clientState_ = ClientState::Connected;
+    refreshRoutes();
     raiseClient([](SessionVoiceClient &c) { Q_EMIT c.connectResult(kOk); });
     raiseClient(
         [self](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(self, kVoicePlayerLocal); });
@@ -181,26 +215,29 @@ void VoicePlane::memberAdded(quint32 id) {
       if (other != self)
         raiseClient([other](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(other, 0); });
   } else if (added && id != self && clientState_ == ClientState::Connected) {
+    // The table goes to the transport before this member can hear of it.
+    refreshRoutes();
     raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.createVoicePlayer(id, 0); });
+  } else {
+    refreshRoutes();
   }
 }
 
 void VoicePlane::memberRemoved(quint32 id) {
   if (!peer_.state_.removeVoiceMember(id)) return;
+  refreshRoutes();
   if (id != peer_.selfId_ && clientState_ == ClientState::Connected)
     raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(id); });
-}
-
-void VoicePlane::onFrame(quint32 from, const QByteArray &payload) {
-  if (clientState_ != ClientState::Connected || !peer_.state_.isVoiceMember(from)) return;
-  raiseClient([from, payload](SessionVoiceClient &c) { Q_EMIT c.voiceFrame(from, payload); });
 }
 
 void VoicePlane::memberLeaving(quint32 id) {
   heldJoins_.removeIf([id](const HeldJoin &join) { return join.from == id; });
   if (clientState_ == ClientState::Connected && peer_.state_.isVoiceMember(id))
     raiseClient([id](SessionVoiceClient &c) { Q_EMIT c.deleteVoicePlayer(id); });
-  if (id == peer_.selfId_) clientState_ = ClientState::Idle;
+  if (id == peer_.selfId_) {
+    clientState_ = ClientState::Idle;
+    endClient();
+  }
 }
 
 void VoicePlane::hostMigrated(quint32 newHost) {
@@ -215,6 +252,7 @@ void VoicePlane::sessionEnded() {
   if (clientState_ == ClientState::Connected)
     raiseClient([](SessionVoiceClient &c) { Q_EMIT c.sessionLost(DVERR_SESSIONLOST); });
   clientState_ = ClientState::Idle;
+  endClient();
 }
 
 void VoicePlane::raiseClient(std::function<void(SessionVoiceClient &)> emitter) {

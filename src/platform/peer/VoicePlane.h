@@ -2,19 +2,26 @@
 // The voice side of a session: whether a voice session runs and with which codec, who
 // takes part, and this PC's voice client. Voice membership is shared state like any
 // other: members ask the host, the host announces. Frames travel unreliable on the
-// links' second channel, straight to the transmit targets.
+// links' second channel, straight to the transmit targets, moved by the transport's
+// own thread: this plane only publishes the routing table (VoiceRouter.h) it needs,
+// again whenever members, links, groups, voice membership or the targets change. A
+// member's frames are accepted here as soon as it is a voice member here, and on the
+// host before the member hears that it is one.
 //
 // A host admits members as soon as the session exists, but starts its voice session a
 // little later; a member's voice-join request in between is held until the voice
 // session starts, and refused only when it has not started in time.
 
+#include "platform/audio/VoicePath.h"
 #include "platform/peer/PeerWire.h"
+#include "platform/peer/VoiceRouter.h"
 
 #include <QDeadlineTimer>
 #include <QList>
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 namespace tv::peer {
 
@@ -33,12 +40,21 @@ class VoicePlane {
 
   // This PC's voice client.
   bool canConnect() const;
-  Result connectClient(SessionVoiceClient *client);
+  // `path`: the client's audio, whose frames go to the targets once it is connected.
+  Result connectClient(SessionVoiceClient *client, std::shared_ptr<audio::VoicePath> path);
   Result disconnectClient(SessionVoiceClient *client);
   void detachClient(SessionVoiceClient *client);
   bool isClientBusy() const { return clientState_ != ClientState::Idle; }
   Result checkTargets(const QList<quint32> &targets) const;
-  Result sendFrame(const QList<quint32> &targets, const QByteArray &frame);
+  void setTargets(const QList<quint32> &targets);
+  // The client's audio callbacks, delivered in the session's callback order.
+  void relay(std::function<void(SessionVoiceClient &)> emitter) { raiseClient(std::move(emitter)); }
+
+  // Routing: publishes the table again if it changed; after a new transport, at once.
+  void refreshRoutes();
+  void transportOpened();
+  // The table last published (empty before any).
+  VoiceRoutes routes() const { return routes_ ? *routes_ : VoiceRoutes{}; }
 
   // From the session.
   void onAnnouncement(const wire::VoiceSessionChanged &changed);
@@ -46,7 +62,6 @@ class VoicePlane {
   void onAnnouncement(const wire::VoiceMemberAdded &added);
   void onAnnouncement(const wire::VoiceMemberRemoved &removed);
   void onRequest(quint32 from, const wire::Frame &request);
-  void onFrame(quint32 from, const QByteArray &payload);
   void memberLeaving(quint32 id);
   void hostMigrated(quint32 newHost);
   void sessionEnded();
@@ -67,11 +82,16 @@ class VoicePlane {
     quint32 from = 0;
     QDeadlineTimer until;
   };
+  // The client's voice connection is over: its devices close, its frames stop.
+  void endClient();
 
   SessionPeer &peer_;
   QPointer<SessionVoiceClient> client_;
   ClientState clientState_ = ClientState::Idle;
   QList<HeldJoin> heldJoins_;  // host: requests waiting for the voice session
+  QList<quint32> targets_{0};
+  std::shared_ptr<audio::VoicePath> path_;
+  std::shared_ptr<const VoiceRoutes> routes_;
 };
 
 }  // namespace tv::peer

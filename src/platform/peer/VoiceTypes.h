@@ -60,6 +60,15 @@ struct SoundDeviceConfig {
   quint32 flags = 0;
 };
 
+// What playback made of one speaker's frames.
+struct SpeakerStats {
+  quint32 playerId = 0;
+  quint32 played = 0;     // frames played, concealed ones included
+  quint32 concealed = 0;  // of them, made up by concealment or redundancy
+  quint32 dropped = 0;    // discarded as late, duplicate or malformed
+  qint32 delayMs = 0;     // how long frames wait in the jitter buffer now
+};
+
 // The codecs every voice server and client offers, in list order (the voice operations
 // number them from 1).
 const QList<CompressionInfo> &compressionTypes();

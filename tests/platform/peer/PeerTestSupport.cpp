@@ -2,6 +2,7 @@
 
 #include "common/TestSupport.h"
 
+#include <QRegularExpression>
 #include <QUdpSocket>
 
 namespace tv::peer::test {
@@ -63,10 +64,10 @@ void Recorder::watchVoice(VoiceClient &voice) {
           [add](quint32 id) { add(QStringLiteral("VoiceHostMigrated %1").arg(id)); });
   connect(&voice, &VoiceClient::sessionLost, this,
           [add](quint32 r) { add(QStringLiteral("SessionLost ") + formatResult(r)); });
-  connect(&voice, &VoiceClient::voiceFrame, this, [this, add](quint32 from, const QByteArray &f) {
-    voiceFrames.append(f);
-    add(QStringLiteral("VoiceFrame %1").arg(from));
-  });
+  connect(&voice, &VoiceClient::soundDeviceLost, this,
+          [add](quint32 r) { add(QStringLiteral("SoundDeviceLost ") + formatResult(r)); });
+  connect(&voice, &VoiceClient::soundDeviceRestored, this,
+          [add] { add(QStringLiteral("SoundDeviceRestored")); });
 }
 
 int Recorder::countPrefix(const QString &prefix) const {
@@ -84,6 +85,71 @@ bool Recorder::waitFor(const QString &event, int timeoutMs, int times) {
 bool Recorder::waitForPrefix(const QString &prefix, int timeoutMs) {
   return tv::test::waitFor([&] { return countPrefix(prefix) > 0; },
                            std::chrono::milliseconds(timeoutMs));
+}
+
+TvPeer::TvPeer(const QStringList &arguments) {
+  process_.setProgram(tv::test::programFolder() + QStringLiteral("/tvpeer"));
+  process_.setArguments(arguments);
+  QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] {
+    buffer_ += process_.readAllStandardOutput();
+    qsizetype eol;
+    while ((eol = buffer_.indexOf('\n')) >= 0) {
+      lines.append(QString::fromUtf8(buffer_.left(eol)));
+      buffer_.remove(0, eol + 1);
+    }
+  });
+  process_.start();
+  process_.waitForStarted();
+}
+
+TvPeer::~TvPeer() {
+  if (process_.state() != QProcess::NotRunning) {
+    process_.kill();
+    process_.waitForFinished();
+  }
+}
+
+void TvPeer::send(const QString &command) { process_.write(command.toUtf8() + '\n'); }
+
+void TvPeer::killHard() {
+  process_.kill();
+  process_.waitForFinished();
+}
+
+bool TvPeer::finished(int timeoutMs) {
+  return tv::test::waitFor([&] { return process_.state() == QProcess::NotRunning; },
+                           std::chrono::milliseconds(timeoutMs));
+}
+
+QString TvPeer::waitLine(const QString &pattern, int timeoutMs) {
+  const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
+  QString found;
+  tv::test::waitFor(
+      [&] {
+        for (const QString &l : lines)
+          if (re.match(l).hasMatch()) {
+            found = l;
+            return true;
+          }
+        return false;
+      },
+      std::chrono::milliseconds(timeoutMs));
+  return found;
+}
+
+int TvPeer::countLines(const QString &pattern) const {
+  const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
+  int n = 0;
+  for (const QString &l : lines)
+    if (re.match(l).hasMatch()) ++n;
+  return n;
+}
+
+quint32 TvPeer::selfId() const {
+  static const QRegularExpression re(QStringLiteral("^CreatePlayer (\\d+) \\S+ [26]$"));
+  for (const QString &l : lines)
+    if (const auto m = re.match(l); m.hasMatch()) return m.captured(1).toUInt();
+  return 0;
 }
 
 ApplicationDesc sessionDesc(quint32 maxPlayers, bool migrate) {

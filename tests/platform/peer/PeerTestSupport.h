@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QProcess>
 #include <QStringList>
 
 #include <memory>
@@ -27,7 +28,6 @@ class Recorder : public QObject {
   QHash<quint32, QList<QByteArray>> received;  // by sender
   QHash<quint32, QString> namesAtDestroy;      // read inside destroyPlayer
   QList<EnumHostsResponse> responses;
-  QList<QByteArray> voiceFrames;
 
   int count(const QString &event) const { return int(events.count(event)); }
   int countPrefix(const QString &prefix) const;
@@ -45,6 +45,27 @@ struct Member {
   std::unique_ptr<Recorder> rec;
   quint32 id = 0;
   QString name;
+};
+
+// One running tvpeer and the lines it has printed.
+class TvPeer {
+ public:
+  explicit TvPeer(const QStringList &arguments);
+  ~TvPeer();
+  void send(const QString &command);
+  void killHard();  // SIGKILL: no goodbye
+  bool finished(int timeoutMs);
+  int exitCode() const { return process_.exitCode(); }
+  // The first line matching the pattern (anchored), waiting for it; "" if none came.
+  QString waitLine(const QString &pattern, int timeoutMs = 10000);
+  int countLines(const QString &pattern) const;
+  // The player ID of this tvpeer (its own CreatePlayer line); 0 until known.
+  quint32 selfId() const;
+  QStringList lines;
+
+ private:
+  QProcess process_;
+  QByteArray buffer_;
 };
 
 ApplicationDesc sessionDesc(quint32 maxPlayers = 8, bool migrate = true);

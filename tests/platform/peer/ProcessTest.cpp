@@ -6,81 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace tv::peer::test {
 namespace {
-
-// One running tvpeer and the lines it has printed.
-class TvPeer {
- public:
-  explicit TvPeer(const QStringList &arguments) {
-    process_.setProgram(tv::test::programFolder() + QStringLiteral("/tvpeer"));
-    process_.setArguments(arguments);
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] {
-      buffer_ += process_.readAllStandardOutput();
-      qsizetype eol;
-      while ((eol = buffer_.indexOf('\n')) >= 0) {
-        lines.append(QString::fromUtf8(buffer_.left(eol)));
-        buffer_.remove(0, eol + 1);
-      }
-    });
-    process_.start();
-    process_.waitForStarted();
-  }
-  ~TvPeer() {
-    if (process_.state() != QProcess::NotRunning) {
-      process_.kill();
-      process_.waitForFinished();
-    }
-  }
-  void send(const QString &command) { process_.write(command.toUtf8() + '\n'); }
-  void killHard() {
-    process_.kill();  // SIGKILL: no goodbye
-    process_.waitForFinished();
-  }
-  bool finished(int timeoutMs) {
-    return tv::test::waitFor([&] { return process_.state() == QProcess::NotRunning; },
-                             std::chrono::milliseconds(timeoutMs));
-  }
-  int exitCode() const { return process_.exitCode(); }
-  // The first line matching the pattern, waiting for it.
-  QString waitLine(const QString &pattern, int timeoutMs = 10000) {
-    const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
-    QString found;
-    tv::test::waitFor(
-        [&] {
-          for (const QString &l : lines)
-            if (re.match(l).hasMatch()) {
-              found = l;
-              return true;
-            }
-          return false;
-        },
-        std::chrono::milliseconds(timeoutMs));
-    return found;
-  }
-  int countLines(const QString &pattern) const {
-    const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
-    int n = 0;
-    for (const QString &l : lines)
-      if (re.match(l).hasMatch()) ++n;
-    return n;
-  }
-  quint32 selfId() const {
-    static const QRegularExpression re(QStringLiteral("^CreatePlayer (\\d+) \\S+ [26]$"));
-    for (const QString &l : lines)
-      if (const auto m = re.match(l); m.hasMatch()) return m.captured(1).toUInt();
-    return 0;
-  }
-  QStringList lines;
-
- private:
-  QProcess process_;
-  QByteArray buffer_;
-};
 
 struct ProcessSession {
   ProcessSession(int joiners, const QStringList &extra = {}, const QStringList &hostExtra = {})

@@ -73,7 +73,7 @@ QList<Frame> samples() {
       VoiceMemberRemoved{3},
       AppMessage{{QByteArray("\x00\x00\x00\x00hello", 9)}},
       AppDatagram{{"dg"}},
-      VoiceFrame{{"opus"}},
+      VoiceFrame{quint8(kVoiceVersion << 4 | 0xF), 0xFFFF, 0xFFFFFF00, {"opus"}},
   };
 }
 
@@ -108,6 +108,14 @@ TEST(PeerWire, TruncatedAndPaddedFramesAreRefused) {
       EXPECT_FALSE(decode(bytes.left(n))) << kindName(kindOf(f)) << " cut to " << n;
     EXPECT_FALSE(decode(bytes + '\0')) << kindName(kindOf(f)) << " with a trailing byte";
   }
+}
+
+// A voice frame's bytes with the given version and packet size.
+QByteArray voiceFrame(int version, int packetBytes) {
+  QByteArray b(1, char(Kind::VoiceFrame));
+  b += char(version << 4);
+  b += QByteArray(6, '\x01');
+  return b + QByteArray(packetBytes, 'v');
 }
 
 TEST(PeerWire, OutOfRangeValuesAndLengthsAreRefused) {
@@ -146,7 +154,11 @@ TEST(PeerWire, OutOfRangeValuesAndLengthsAreRefused) {
        patched(AppDescChanged{sampleDesc()}, 1 + 4 + 16 + 16, QByteArray("\x31\x75\0\0", 4))},
       {"unknown session flag",
        patched(AppDescChanged{sampleDesc()}, 1, QByteArray("\x01\x01\0\0", 4))},
-      {"voice frame too large", encode(VoiceFrame{{QByteArray(kMaxVoiceFrameBytes + 1, 'v')}})},
+      {"voice packet too large", voiceFrame(1, 1276)},
+      {"voice frame without a packet", voiceFrame(1, 0)},
+      {"voice frame of another version", voiceFrame(2, 10)},
+      {"voice frame of version 0", voiceFrame(0, 10)},
+      {"voice header cut short", voiceFrame(1, 0).left(5)},
       {"message over 16 MiB", encode(AppMessage{{QByteArray(kMaxMessageBytes + 1, 'm')}})},
   };
   for (const Case &c : cases) EXPECT_FALSE(decode(c.bytes)) << c.what;
@@ -159,6 +171,13 @@ TEST(PeerWire, OutOfRangeValuesAndLengthsAreRefused) {
   const auto cut = decode(encode(SetInfoRequest{QString(kMaxNameBytes - 1, u'a') + u'あ'}));
   ASSERT_TRUE(cut);
   EXPECT_EQ(std::get<SetInfoRequest>(*cut).name, QString(kMaxNameBytes - 1, u'a'));
+  // The largest voice packet passes, and the allocation-free reader agrees.
+  const auto voice = decodeVoiceFrame(voiceFrame(1, kMaxOpusPacketBytes));
+  ASSERT_TRUE(voice);
+  EXPECT_EQ(voice->sequence, 0x0101);
+  EXPECT_EQ(voice->timestamp, 0x01010101u);
+  EXPECT_EQ(voice->opusSize, kMaxOpusPacketBytes);
+  EXPECT_TRUE(decode(voiceFrame(1, kMaxOpusPacketBytes)));
 }
 
 TEST(PeerWire, SearchDatagramsRoundTripWithoutThePassword) {
