@@ -40,8 +40,9 @@ bool parsePort(const QString &text, quint16 &port) {
 
 QString usage() {
   return QStringLiteral(
-      "usage: tvpeer host NICK [--port P] [--max N] [--detect MS]\n"
-      "       tvpeer join NICK HOST [--port P] [--detect MS]\n");
+      "usage: tvpeer host NICK [--port P] [--max N] [--detect MS] [VOICE...]\n"
+      "       tvpeer join NICK HOST [--port P] [--detect MS] [VOICE...]\n"
+      "VOICE: --voice --voice-in FILE.wav --voice-out FILE.wav --codec N --levels\n");
 }
 
 std::optional<Options> parseOptions(const QStringList &arguments, QString &error) {
@@ -70,6 +71,11 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString &error
   }
   while (!rest.isEmpty()) {
     const QString option = rest.takeFirst();
+    if (option == u"--voice" || option == u"--levels") {
+      o.voice.member = true;
+      if (option == u"--levels") o.voice.levels = true;
+      continue;
+    }
     if (rest.isEmpty()) {
       error = QStringLiteral("missing value for ") + option;
       return std::nullopt;
@@ -84,6 +90,13 @@ std::optional<Options> parseOptions(const QStringList &arguments, QString &error
     } else if (option == u"--detect") {
       o.detectMs = value.toInt(&ok);
       ok = ok && o.detectMs >= 200 && o.detectMs <= 600000;
+    } else if (option == u"--voice-in" || option == u"--voice-out") {
+      (option == u"--voice-in" ? o.voice.input : o.voice.output) = value;
+      o.voice.member = true;
+      ok = !value.isEmpty();
+    } else if (option == u"--codec") {
+      o.voice.codec = value.toUInt(&ok);
+      ok = ok && o.voice.codec >= 1 && o.voice.codec <= compressionTypeCount();
     } else {
       error = QStringLiteral("unknown option: ") + option;
       return std::nullopt;
@@ -100,12 +113,18 @@ PeerTool::PeerTool(Peer &peer, const Options &options, QTextStream &out)
     : peer_(peer), options_(options), out_(out) {
   connect(&peer_, &Peer::connectComplete, this, [this](quint32 result) {
     print(QStringLiteral("ConnectComplete ") + hex(result));
-    if (result != kOk) leave(1);
+    if (result != kOk) return leave(1);
+    if (voice_) voice_->joined();
   });
   connect(&peer_, &Peer::createPlayer, this, [this](quint32 id) {
     PlayerInfo info;
-    if (peer_.GetPeerInfo(id, info) == kOk && (info.playerFlags & kPlayerLocal)) selfId_ = id;
+    const bool own = peer_.GetPeerInfo(id, info) == kOk && (info.playerFlags & kPlayerLocal);
+    if (own) selfId_ = id;
     print(QStringLiteral("CreatePlayer ") + describe(id));
+    if (own && voice_) {
+      voice_->setSelf(id);
+      if (options_.mode == Options::Mode::Host) voice_->hosted();
+    }
   });
   connect(&peer_, &Peer::destroyPlayer, this, [this](quint32 id, quint32 reason) {
     PlayerInfo info;
@@ -137,6 +156,7 @@ PeerTool::PeerTool(Peer &peer, const Options &options, QTextStream &out)
     GroupInfo info;
     peer_.GetGroupInfo(group, info);
     print(QStringLiteral("CreateGroup %1 %2 %3").arg(group).arg(owner).arg(printable(info.name)));
+    if (voice_) voice_->groupCreated(group);
   });
   connect(&peer_, &Peer::appDesc, this, [this] {
     ApplicationDesc d;
@@ -152,6 +172,7 @@ PeerTool::PeerTool(Peer &peer, const Options &options, QTextStream &out)
                       .arg(hex(message))
                       .arg(group)
                       .arg(player));
+            if (voice_) voice_->groupChanged(message, group, player);
           });
   connect(&peer_, &Peer::asyncOpComplete, this, [this](quint32 handle, quint32 result) {
     print(QStringLiteral("AsyncOpComplete %1 %2").arg(handle).arg(hex(result)));
@@ -217,6 +238,7 @@ void PeerTool::onEnumResponse(const EnumHostsResponse &response) {
 }
 
 void PeerTool::onReceive(quint32 sender, const QByteArray &data) {
+  if (voice_) voice_->received(sender, data);
   const auto message = session::decodeMessage(data);
   if (message && message->type == session::kChatLine)
     print(QStringLiteral("Receive %1 %2").arg(sender).arg(printable(message->text)));
@@ -246,6 +268,8 @@ void PeerTool::command(const QString &line) {
   } else if (verb == u"quit") {
     leave(0);
     return;
+  } else if (voice_ && voice_->command(verb, rest)) {
+    return;
   } else if (!verb.isEmpty()) {
     QTextStream(stderr) << "tvpeer: unknown command: " << verb << '\n';
     return;
@@ -268,6 +292,7 @@ QString PeerTool::describe(quint32 playerId) const {
 void PeerTool::leave(int exitCode) {
   if (done_) return;
   done_ = true;
+  if (voice_) voice_->printStats();
   peer_.Close();
   Q_EMIT finished(exitCode);
 }

@@ -10,9 +10,12 @@
 //   max N          set the member limit (host only)
 //   quit           leave and end
 //
+// and the voice commands of VoiceTool.h.
+//
 // Texts from other members are printed with control characters replaced, so a peer
 // cannot forge lines.
 
+#include "VoiceTool.h"
 #include "platform/peer/Peer.h"
 
 #include <QObject>
@@ -30,6 +33,7 @@ struct Options {
   quint16 port = 0;  // 0: the default session port
   quint32 maxPlayers = 8;
   int detectMs = 0;  // 0: the service's default
+  VoiceOptions voice;
 };
 
 // The options, or empty with `error` set.
@@ -40,6 +44,8 @@ class PeerTool : public QObject {
   Q_OBJECT
  public:
   PeerTool(peer::Peer &peer, const Options &options, QTextStream &out);
+  // The voice side; set before start().
+  void setVoice(VoiceTool *voice) { voice_ = voice; }
 
   // Hosts, or starts the host search. False (after printing why) when that fails.
   bool start();
@@ -48,8 +54,10 @@ class PeerTool : public QObject {
  Q_SIGNALS:
   void finished(int exitCode);
 
- private:
+ public:
   void print(const QString &line);
+
+ private:
   QString describe(quint32 playerId) const;
   void onEnumResponse(const peer::EnumHostsResponse &response);
   void onReceive(quint32 sender, const QByteArray &data);
@@ -61,6 +69,7 @@ class PeerTool : public QObject {
   quint32 search_ = 0;
   quint32 selfId_ = 0;
   bool done_ = false;
+  VoiceTool *voice_ = nullptr;
 };
 
 }  // namespace tv::tvpeer
