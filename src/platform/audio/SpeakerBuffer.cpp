@@ -118,9 +118,11 @@ void SpeakerBuffer::wait(uint16_t sequence) noexcept {
   int preRoll = 0;
   for (const Slot *s = f; s && (s->flags & kPreRoll); s = find(uint16_t(s->sequence + 1)))
     ++preRoll;
+  // A frame has to be here when the block that starts it is rendered, up to a block
+  // before it is heard.
   const int64_t late = std::max<int64_t>(0, f->latenessNs);
-  startAt_ =
-      f->arrivalNs + std::max<int64_t>(0, jitterNs_ + wantedSlackNs() - late - preRoll * kFrameNs);
+  startAt_ = f->arrivalNs + std::max<int64_t>(0, jitterNs_ + wantedSlackNs() + blockNs_ - late -
+                                                     preRoll * kFrameNs);
 }
 
 int64_t SpeakerBuffer::noteLateness(const VoicePacket &p) noexcept {
@@ -167,6 +169,7 @@ int64_t SpeakerBuffer::wantedSlackNs() const noexcept {
 
 void SpeakerBuffer::mix(int32_t *mix, int count, int64_t nowNs,
                         SpscRing<AudioEvent> &events) noexcept {
+  blockNs_ = samplesToNs(count);
   int pos = 0;
   while (pos < count) {
     if (pcmPos_ < pcmLen_) {
@@ -218,7 +221,7 @@ bool SpeakerBuffer::fetch(int64_t t, SpscRing<AudioEvent> &events) noexcept {
       // given back by cutting quiet frames: only frames that decode quiet too (not the
       // ringing end of a word), so that cutting them cannot click.
       const int64_t held = t - s->arrivalNs + s->latenessNs;
-      const int64_t excess = held - jitterNs_ - wantedSlackNs();
+      const int64_t excess = held - jitterNs_ - wantedSlackNs() - blockNs_;
       if ((s->flags & kQuiet) && !late && excess >= 1'000'000 && quietPcm())
         pcmPos_ = int(std::min<int64_t>(kFrameSamples, excess * kSampleRate / 1'000'000'000));
     }

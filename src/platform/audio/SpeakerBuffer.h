@@ -88,6 +88,7 @@ class SpeakerBuffer {
   void store(const VoicePacket &p) noexcept;
   void clear() noexcept;
   void wait(uint16_t sequence) noexcept;
+  // t: when the frame's first sample plays.
   bool fetch(int64_t t, SpscRing<AudioEvent> &events) noexcept;
   // False when the bytes do not decode.
   bool decode(const uint8_t *data, int size, bool fec) noexcept;
@@ -107,6 +108,7 @@ class SpeakerBuffer {
   uint16_t next_ = 0;    // sequence of the next frame to play
   uint32_t nextTs_ = 0;  // its expected timestamp
   int64_t startAt_ = 0;  // Waiting: when the talk-spurt's first frame starts
+  int64_t blockNs_ = samplesToNs(kPeriodSamples);  // the device's last render call
   int64_t lastArrival_ = 0;
   int64_t lastEnd_ = 0;  // when the last talk-spurt ended
   bool everPlayed_ = false;

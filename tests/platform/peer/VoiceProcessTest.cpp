@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -75,6 +77,18 @@ struct Heard {
   tv::test::Match operator()(double from, double to) const {
     return tv::test::findDelay(input, output, offset, offset + kRate / 2, size_t(from * kRate),
                                size_t(to * kRate));
+  }
+  // The median correlation of the second-long stretches of [from, to) that hold speech:
+  // a jitter burst that makes the buffer deeper for a while moves the best lag in one
+  // stretch without hiding that the speech came through.
+  double heardThrough(double from, double to) const {
+    std::vector<double> c;
+    for (double t = from; t + 1 <= to; t += 1)
+      if (tv::test::peakDbfs(input, size_t(t * kRate), size_t((t + 1) * kRate)) > -40)
+        c.push_back((*this)(t, t + 1).correlation);
+    if (c.empty()) return 0;
+    std::sort(c.begin(), c.end());
+    return c[c.size() / 2];
   }
   // The output's peak while input seconds [from, to) would be heard.
   double peakDbfs(double from, double to, int64_t lag) const {
@@ -171,15 +185,15 @@ TEST(VoiceProcesses, TeamsAndTargetsChooseWhoHearsAndMembersGoOnWithoutTheHost) 
                              listenerOut = tv::test::readWav(dir.filePath(QStringLiteral("l.wav")));
   const Heard atHost{input, hostOut, outputOffset(host, inStart)},
       atListener{input, listenerOut, outputOffset(listener, inStart)};
-  const tv::test::Match everyone = atHost(0, teamAt - 0.3);
-  EXPECT_GE(everyone.correlation, 0.5);
-  EXPECT_LT(atHost.peakDbfs(teamAt + 0.3, allAt - 0.3, everyone.lag), -60) << "team 2 only";
-  EXPECT_GE(atHost(allAt + 0.3, killedAt - 0.3).correlation, 0.5);
+  EXPECT_GE(atHost.heardThrough(0, teamAt - 0.3), 0.5);
+  const int64_t lag = atHost(0, teamAt - 0.3).lag;
+  EXPECT_LT(atHost.peakDbfs(teamAt + 0.3, allAt - 0.3, lag), -60) << "team 2 only";
+  EXPECT_GE(atHost.heardThrough(allAt + 0.3, killedAt - 0.3), 0.5);
   for (const auto &[from, to] : {std::pair{0.0, teamAt - 0.3},
                                  {teamAt + 0.3, allAt - 0.3},
                                  {allAt + 0.3, killedAt - 0.3},
                                  {killedAt + 0.3, 19.5}})
-    EXPECT_GE(atListener(from, to).correlation, 0.5) << "listener, from " << from;
+    EXPECT_GE(atListener.heardThrough(from, to), 0.5) << "listener, from " << from;
 }
 
 TEST(VoiceProcesses, SpeechOnALossyJitteryPathStillComesThrough) {
@@ -203,10 +217,7 @@ TEST(VoiceProcesses, SpeechOnALossyJitteryPathStillComesThrough) {
 
   const std::vector<int16_t> output = tv::test::readWav(out);
   const Heard heard{input, output, outputOffset(host, inStart)};
-  const tv::test::Match m = heard(0, 8);
-  std::printf("impaired: correlation %.3f, played %d concealed %d dropped %d delay %d ms\n",
-              m.correlation, stats.played, stats.concealed, stats.dropped, stats.delay);
-  EXPECT_GE(m.correlation, 0.4);
+  EXPECT_GE(heard.heardThrough(0.5, 8), 0.5);
   EXPECT_GT(stats.played, 200);
   EXPECT_GT(stats.concealed, 0);
   EXPECT_GT(relay.counts().dropped, 0);
