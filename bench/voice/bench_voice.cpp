@@ -1,0 +1,326 @@
+// bench_voice: voice between tvpeer processes on loopback with WAV-file devices and 30 s
+// of generated speech. Prints medians over three runs, one "name: value" per line:
+//   mouth_to_ear_ms           host speaking to a member: the correlation's delay
+//   theoretical_ms            20 + Opus look-ahead + the listener's jitter delay + playback period
+//   latency_ratio             mouth_to_ear_ms / theoretical_ms
+//   cpu_per_speaker_percent   listener CPU (one core) with 4 speakers minus idle, over 4
+//   idle_cpu_percent          listener connected, silent, capture running
+//   kbit_per_stream           relay-counted bits (+28 bytes per datagram) of one stream at
+//                             "Opus SC06 32kbps" while it speaks, less the silent link's
+//   concealed_per_1000        frames concealed per 1000 played, 0-15 ms random delay
+//   concealed_during_picture  frames concealed while the speaker sends a 1 MiB picture
+
+#include "common/ImpairmentRelay.h"
+#include "common/VoiceSignal.h"
+#include "platform/audio/AudioClock.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QUdpSocket>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+constexpr int kRate = 48000;
+constexpr double kSpeechSeconds = 30;
+constexpr double kLookaheadMs = 312.0 * 1000 / kRate;  // Opus at 48 kHz
+constexpr double kPlaybackPeriodMs = 10;               // the WAV playback device's period
+constexpr int kSpeakers = 4;
+
+bool waitUntil(const std::function<bool()> &done, int timeoutMs = 60000) {
+  QDeadlineTimer deadline(timeoutMs);
+  while (!done()) {
+    if (deadline.hasExpired()) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  return true;
+}
+void pause(int ms) {
+  waitUntil([] { return false; }, ms);
+}
+int64_t nowUs() { return tv::audio::monotonicNs() / 1000; }
+
+double median(std::vector<double> v) {
+  if (v.empty()) return -1;
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+quint16 freePort() {
+  QUdpSocket s;
+  s.bind(QHostAddress::Any, 0);
+  return s.localPort();
+}
+
+// One tvpeer and what it printed.
+class Peer {
+ public:
+  explicit Peer(const QStringList &args) {
+    process_.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tvpeer"));
+    process_.setArguments(args);
+    process_.setStandardErrorFile(QProcess::nullDevice());
+    QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] {
+      buffer_ += process_.readAllStandardOutput();
+      qsizetype eol;
+      while ((eol = buffer_.indexOf('\n')) >= 0) {
+        lines.append(QString::fromUtf8(buffer_.left(eol)));
+        buffer_.remove(0, eol + 1);
+      }
+    });
+    process_.start();
+    process_.waitForStarted();
+  }
+  ~Peer() {
+    if (process_.state() != QProcess::NotRunning) {
+      send(QStringLiteral("quit"));
+      if (!process_.waitForFinished(5000)) process_.kill();
+      process_.waitForFinished();
+    }
+  }
+  void send(const QString &command) { process_.write(command.toUtf8() + '\n'); }
+  // Quits and waits until the process has ended (its files are complete then).
+  void finish() {
+    send(QStringLiteral("quit"));
+    if (!process_.waitForFinished(10000)) process_.kill();
+  }
+  // The first number of the first line matching, waiting for it; -1 if none came.
+  int64_t number(const QString &pattern, int timeoutMs = 60000) {
+    const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
+    int64_t value = -1;
+    waitUntil(
+        [&] {
+          for (const QString &l : std::as_const(lines))
+            if (const auto m = re.match(l); m.hasMatch()) {
+              value = m.captured(1).toLongLong();
+              return true;
+            }
+          return false;
+        },
+        timeoutMs);
+    return value;
+  }
+  // The speaker's VoiceStats fields after a `stats`: played, concealed, dropped, delay.
+  std::vector<int> stats() {
+    const int before = int(lines.size());
+    send(QStringLiteral("stats"));
+    waitUntil([&] { return lines.mid(before).contains(QStringLiteral("Done stats")); }, 5000);
+    static const QRegularExpression re(
+        QStringLiteral("^VoiceStats \\d+ (\\d+) (\\d+) (\\d+) (\\d+)$"));
+    std::vector<int> out;
+    for (const QString &l : lines.mid(before))
+      if (const auto m = re.match(l); m.hasMatch())
+        out = {m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+               m.captured(4).toInt()};
+    return out;
+  }
+  // Seconds of CPU the process used so far (user and system).
+  double cpuSeconds() const {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(process_.processId()));
+    if (!f.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
+           double(sysconf(_SC_CLK_TCK));
+  }
+  QStringList lines;
+
+ private:
+  QProcess process_;
+  QByteArray buffer_;
+};
+
+QStringList hostArgs(quint16 port, QStringList voice) {
+  return QStringList{QStringLiteral("host"), QStringLiteral("h"), QStringLiteral("--port"),
+                     QString::number(port)} +
+         voice;
+}
+QStringList joinArgs(const QString &nick, quint16 port, QStringList voice) {
+  return QStringList{QStringLiteral("join"), nick, QStringLiteral("127.0.0.1"),
+                     QStringLiteral("--port"), QString::number(port)} +
+         voice;
+}
+
+struct Latency {
+  double mouthToEar = -1, theoretical = -1;
+};
+
+// The host speaks, a member listens; the delay from the correlation and the start lines.
+Latency latencyRun(const QTemporaryDir &dir, const std::vector<int16_t> &input) {
+  const QString in = dir.filePath(QStringLiteral("speech.wav")),
+                out = dir.filePath(QStringLiteral("latency.wav"));
+  const quint16 port = freePort();
+  Peer host(hostArgs(port, {QStringLiteral("--voice-in"), in}));
+  if (host.number(QStringLiteral("ConnectResult 0x(0)")) != 0) return {};
+  Peer member(joinArgs(QStringLiteral("m"), port, {QStringLiteral("--voice-out"), out}));
+  const int64_t outStart = member.number(QStringLiteral("VoiceOutStart (\\d+)"));
+  const int64_t inStart = host.number(QStringLiteral("VoiceInStart (\\d+)"));
+  if (outStart < 0 || inStart < 0) return {};
+  std::vector<double> delays;
+  while (nowUs() < inStart + int64_t(kSpeechSeconds * 1e6)) {
+    pause(1000);
+    if (const std::vector<int> s = member.stats(); !s.empty() && s[0] > 0) delays.push_back(s[3]);
+  }
+  member.finish();
+  const std::vector<int16_t> output = tv::test::readWav(out);
+  const int64_t offset = (inStart - outStart) * kRate / 1'000'000;
+  const tv::test::Match m = tv::test::findDelay(input, output, offset, offset + kRate / 2);
+  Latency l;
+  l.mouthToEar = double(m.lag - offset) * 1000 / kRate;
+  double sum = 0;
+  for (const double d : delays) sum += d;
+  l.theoretical =
+      20 + kLookaheadMs + (delays.empty() ? 0 : sum / double(delays.size())) + kPlaybackPeriodMs;
+  return l;
+}
+
+struct Stream {
+  double kbit = -1, concealedPer1000 = -1;
+};
+
+// A member speaks to the host through a relay that delays each datagram by 0-15 ms; the
+// relay counts the bytes. The input starts with five silent seconds: the link's own
+// traffic.
+Stream streamRun(const QTemporaryDir &dir) {
+  const QString in = dir.filePath(QStringLiteral("quiet-lead.wav"));
+  const quint16 port = freePort();
+  Peer host(
+      hostArgs(port, {QStringLiteral("--voice"), QStringLiteral("--codec"), QStringLiteral("6")}));
+  if (host.number(QStringLiteral("ConnectResult 0x(0)")) != 0) return {};
+  tv::test::ImpairmentRelay relay(port, {0, 0, 15, 0});
+  Peer member(joinArgs(QStringLiteral("m"), relay.port(), {QStringLiteral("--voice-in"), in}));
+  const int64_t inStart = member.number(QStringLiteral("VoiceInStart (\\d+)"));
+  if (inStart < 0) return {};
+  const auto at = [&](double seconds) {
+    waitUntil([&] { return nowUs() >= inStart + int64_t(seconds * 1e6); }, 120000);
+    return relay.counts();
+  };
+  const auto silentFrom = at(1), silentTo = at(4.5), speechFrom = at(5);
+  const int64_t end = member.number(QStringLiteral("VoiceInEnd (\\d+)"), 120000);
+  waitUntil([&] { return nowUs() >= end + 300'000; });
+  const auto speechTo = relay.counts();
+  const double speechSeconds = double(end - inStart) / 1e6 - 5 + 0.3;
+  const auto rate = [](auto a, auto b, double seconds) {
+    return std::pair{double(b.bytes - a.bytes + 28 * (b.datagrams - a.datagrams)) / seconds,
+                     double(b.datagrams - a.datagrams) / seconds};
+  };
+  const auto [silentBytes, silentDatagrams] = rate(silentFrom, silentTo, 3.5);
+  const auto [bytes, datagrams] = rate(speechFrom, speechTo, speechSeconds);
+  // The stream's datagrams, one per 20 ms frame, are what the silent link does not send.
+  const double frames = (datagrams - silentDatagrams) * speechSeconds;
+  Stream s;
+  if (frames > 0) s.kbit = (bytes - silentBytes) * speechSeconds * 8 / (frames * 0.020) / 1000;
+  if (const std::vector<int> st = host.stats(); !st.empty() && st[0] > 0)
+    s.concealedPer1000 = 1000.0 * st[1] / st[0];
+  return s;
+}
+
+// A member speaks to the host while it sends the host a 1 MiB picture now and then.
+double pictureRun(const QTemporaryDir &dir) {
+  const QString in = dir.filePath(QStringLiteral("speech.wav"));
+  const quint16 port = freePort();
+  Peer host(hostArgs(port, {QStringLiteral("--voice")}));
+  if (host.number(QStringLiteral("ConnectResult 0x(0)")) != 0) return -1;
+  Peer member(joinArgs(QStringLiteral("m"), port, {QStringLiteral("--voice-in"), in}));
+  const int64_t inStart = member.number(QStringLiteral("VoiceInStart (\\d+)"));
+  if (inStart < 0) return -1;
+  for (const double t : {5.0, 12.0, 20.0}) {
+    waitUntil([&] { return nowUs() >= inStart + int64_t(t * 1e6); }, 120000);
+    member.send(QStringLiteral("blob 1048576"));
+  }
+  member.number(QStringLiteral("VoiceInEnd (\\d+)"), 120000);
+  pause(500);
+  const std::vector<int> s = host.stats();
+  return s.empty() ? -1 : s[1];
+}
+
+struct Cpu {
+  double idle = -1, perSpeaker = -1;
+};
+
+// The host listens: alone and silent first, then to four members speaking at once.
+Cpu cpuRun(const QTemporaryDir &dir) {
+  const quint16 port = freePort();
+  Peer host(hostArgs(port, {QStringLiteral("--voice")}));
+  if (host.number(QStringLiteral("ConnectResult 0x(0)")) != 0) return {};
+  pause(1000);
+  const auto measure = [&](int ms) {
+    const double before = host.cpuSeconds();
+    const int64_t from = nowUs();
+    pause(ms);
+    return 100 * (host.cpuSeconds() - before) / (double(nowUs() - from) / 1e6);
+  };
+  Cpu c;
+  c.idle = measure(8000);
+  std::vector<std::unique_ptr<Peer>> speakers;
+  int64_t firstStart = -1, lastStart = -1;
+  for (int i = 0; i < kSpeakers; ++i) {
+    speakers.push_back(std::make_unique<Peer>(joinArgs(
+        QStringLiteral("s%1").arg(i), port,
+        {QStringLiteral("--voice-in"), dir.filePath(QStringLiteral("speaker%1.wav").arg(i))})));
+    const int64_t start = speakers.back()->number(QStringLiteral("VoiceInStart (\\d+)"));
+    if (start < 0) return c;
+    if (firstStart < 0) firstStart = start;
+    lastStart = start;
+  }
+  waitUntil([&] { return nowUs() >= lastStart + 1'000'000; });
+  const int window = int((firstStart + int64_t(kSpeechSeconds * 1e6) - nowUs()) / 1000) - 1000;
+  if (window < 5000) return c;
+  c.perSpeaker = (measure(window) - c.idle) / kSpeakers;
+  return c;
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+  QCoreApplication application(argc, argv);
+  QTextStream out(stdout);
+  QTemporaryDir dir;
+  const std::vector<int16_t> speech = tv::test::speechSignal(kSpeechSeconds, 1);
+  tv::test::writeWav(dir.filePath(QStringLiteral("speech.wav")), speech);
+  tv::test::writeWav(dir.filePath(QStringLiteral("quiet-lead.wav")),
+                     tv::test::speechSignal(kSpeechSeconds + 5, 2, 5.0));
+  for (int i = 0; i < kSpeakers; ++i)
+    tv::test::writeWav(dir.filePath(QStringLiteral("speaker%1.wav").arg(i)),
+                       tv::test::speechSignal(kSpeechSeconds, unsigned(10 + i)));
+
+  std::vector<double> m2e, theory, ratio, kbit, concealed, picture, idle, perSpeaker;
+  for (int run = 0; run < 3; ++run) {
+    const Latency l = latencyRun(dir, speech);
+    if (l.mouthToEar > 0) {
+      m2e.push_back(l.mouthToEar);
+      theory.push_back(l.theoretical);
+      ratio.push_back(l.mouthToEar / l.theoretical);
+    }
+    const Stream s = streamRun(dir);
+    if (s.kbit > 0) kbit.push_back(s.kbit);
+    if (s.concealedPer1000 >= 0) concealed.push_back(s.concealedPer1000);
+    if (const double p = pictureRun(dir); p >= 0) picture.push_back(p);
+    const Cpu c = cpuRun(dir);
+    if (c.idle >= 0) idle.push_back(c.idle);
+    if (c.perSpeaker > -1) perSpeaker.push_back(c.perSpeaker);
+  }
+  const auto line = [&](const char *name, const std::vector<double> &v, int decimals) {
+    out << name << ": " << QString::number(median(v), 'f', decimals) << '\n';
+  };
+  line("mouth_to_ear_ms", m2e, 1);
+  line("theoretical_ms", theory, 1);
+  line("latency_ratio", ratio, 3);
+  line("cpu_per_speaker_percent", perSpeaker, 3);
+  line("idle_cpu_percent", idle, 3);
+  line("kbit_per_stream", kbit, 1);
+  line("concealed_per_1000", concealed, 2);
+  line("concealed_during_picture", picture, 0);
+  return 0;
+}
