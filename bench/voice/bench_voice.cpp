@@ -9,24 +9,37 @@
 //                             "Opus SC06 32kbps" while it speaks, less the silent link's
 //   concealed_per_1000        frames concealed per 1000 played, 0-15 ms random delay
 //   concealed_during_picture  frames concealed while the speaker sends a 1 MiB picture
+// and, computed offline on the same speech, what two options buy:
+//   fec_gain_db               10 % random loss, the next frame at hand: how much closer
+//                             (segmental SNR) to the loss-free decoding redundancy comes
+//                             than concealment alone
+//   fec_cost_percent          the bit rate redundancy adds at the session codec (12 kbit/s)
+//   echo_reduction_db         echo of the speakers in the microphone (-6 dB, 30 ms later)
+//                             removed by the echo canceller as configured for capture
 
 #include "common/ImpairmentRelay.h"
+#include "common/TvPeerProcess.h"
 #include "common/VoiceSignal.h"
 #include "platform/audio/AudioClock.h"
+
+#include <opus/opus.h>
+#include <speex/speex_echo.h>
+#include <speex/speex_preprocess.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QUdpSocket>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <memory>
+#include <random>
 #include <vector>
 
 #include <unistd.h>
@@ -65,55 +78,19 @@ quint16 freePort() {
 }
 
 // One tvpeer and what it printed.
-class Peer {
+class Peer : public tv::test::TvPeerProcess {
  public:
-  explicit Peer(const QStringList &args) {
-    process_.setProgram(QCoreApplication::applicationDirPath() + QStringLiteral("/tvpeer"));
-    process_.setArguments(args);
-    process_.setStandardErrorFile(QProcess::nullDevice());
-    QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] {
-      buffer_ += process_.readAllStandardOutput();
-      qsizetype eol;
-      while ((eol = buffer_.indexOf('\n')) >= 0) {
-        lines.append(QString::fromUtf8(buffer_.left(eol)));
-        buffer_.remove(0, eol + 1);
-      }
-    });
-    process_.start();
-    process_.waitForStarted();
-  }
-  ~Peer() {
-    if (process_.state() != QProcess::NotRunning) {
-      send(QStringLiteral("quit"));
-      if (!process_.waitForFinished(5000)) process_.kill();
-      process_.waitForFinished();
-    }
-  }
-  void send(const QString &command) { process_.write(command.toUtf8() + '\n'); }
-  // Quits and waits until the process has ended (its files are complete then).
-  void finish() {
-    send(QStringLiteral("quit"));
-    if (!process_.waitForFinished(10000)) process_.kill();
-  }
+  explicit Peer(const QStringList &args)
+      : TvPeerProcess(QCoreApplication::applicationDirPath() + QStringLiteral("/tvpeer"), args) {}
   // The first number of the first line matching, waiting for it; -1 if none came.
   int64_t number(const QString &pattern, int timeoutMs = 60000) {
-    const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
-    int64_t value = -1;
-    waitUntil(
-        [&] {
-          for (const QString &l : std::as_const(lines))
-            if (const auto m = re.match(l); m.hasMatch()) {
-              value = m.captured(1).toLongLong();
-              return true;
-            }
-          return false;
-        },
-        timeoutMs);
-    return value;
+    const QString line = waitLine(pattern, timeoutMs);
+    if (line.isEmpty()) return -1;
+    return QRegularExpression(QStringLiteral("^") + pattern).match(line).captured(1).toLongLong();
   }
   // The speaker's VoiceStats fields after a `stats`: played, concealed, dropped, delay.
   std::vector<int> stats() {
-    const int before = int(lines.size());
+    const qsizetype before = lines.size();
     send(QStringLiteral("stats"));
     waitUntil([&] { return lines.mid(before).contains(QStringLiteral("Done stats")); }, 5000);
     static const QRegularExpression re(
@@ -127,18 +104,13 @@ class Peer {
   }
   // Seconds of CPU the process used so far (user and system).
   double cpuSeconds() const {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(process_.processId()));
+    QFile f(QStringLiteral("/proc/%1/stat").arg(processId()));
     if (!f.open(QIODevice::ReadOnly)) return 0;
     const QByteArray stat = f.readAll();
     const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     return (fields.value(11).toDouble() + fields.value(12).toDouble()) /
            double(sysconf(_SC_CLK_TCK));
   }
-  QStringList lines;
-
- private:
-  QProcess process_;
-  QByteArray buffer_;
 };
 
 QStringList hostArgs(quint16 port, QStringList voice) {
@@ -281,6 +253,109 @@ Cpu cpuRun(const QTemporaryDir &dir) {
   return c;
 }
 
+// Segmental SNR (dB) of `test` against `reference`, over 20 ms frames that hold sound.
+double segmentalSnr(const std::vector<int16_t> &reference, const std::vector<int16_t> &test) {
+  double sum = 0;
+  int frames = 0;
+  for (size_t f = 0; f + 960 <= std::min(reference.size(), test.size()); f += 960) {
+    double signal = 0, noise = 0;
+    for (size_t i = f; i < f + 960; ++i) {
+      signal += double(reference[i]) * reference[i];
+      noise += (double(reference[i]) - test[i]) * (double(reference[i]) - test[i]);
+    }
+    if (signal < 960.0 * 100 * 100) continue;
+    sum += std::clamp(10 * std::log10(signal / std::max(noise, 1.0)), -10.0, 35.0);
+    ++frames;
+  }
+  return frames ? sum / frames : 0;
+}
+
+struct Fec {
+  double gainDb = 0, costPercent = 0;
+};
+
+// Decodes the speech with 10 % of the frames lost, rebuilding each lost frame from its
+// successor's redundancy, or concealing it, against the loss-free decoding.
+Fec fecRun(const std::vector<int16_t> &speech) {
+  const auto encode = [&](bool fec, long &bytes) {
+    int e = 0;
+    OpusEncoder *enc = opus_encoder_create(kRate, 1, OPUS_APPLICATION_VOIP, &e);
+    opus_encoder_ctl(enc, OPUS_SET_BITRATE(12000));
+    opus_encoder_ctl(enc, OPUS_SET_VBR(1));
+    opus_encoder_ctl(enc, OPUS_SET_INBAND_FEC(fec ? 1 : 0));
+    opus_encoder_ctl(enc, OPUS_SET_PACKET_LOSS_PERC(5));
+    std::vector<std::vector<unsigned char>> packets;
+    for (size_t f = 0; f + 960 <= speech.size(); f += 960) {
+      unsigned char p[1275];
+      const int n = opus_encode(enc, speech.data() + f, 960, p, sizeof p);
+      packets.emplace_back(p, p + std::max(n, 0));
+      bytes += std::max(n, 0);
+    }
+    opus_encoder_destroy(enc);
+    return packets;
+  };
+  const auto decode = [](const std::vector<std::vector<unsigned char>> &packets,
+                         const std::vector<bool> &lost, bool useFec) {
+    int e = 0;
+    OpusDecoder *dec = opus_decoder_create(kRate, 1, &e);
+    std::vector<int16_t> out(packets.size() * 960);
+    for (size_t i = 0; i < packets.size(); ++i) {
+      int16_t *pcm = out.data() + i * 960;
+      int n = 0;
+      if (!lost[i])
+        n = opus_decode(dec, packets[i].data(), opus_int32(packets[i].size()), pcm, 960, 0);
+      else if (useFec && i + 1 < packets.size() && !lost[i + 1])
+        n = opus_decode(dec, packets[i + 1].data(), opus_int32(packets[i + 1].size()), pcm, 960, 1);
+      else
+        n = opus_decode(dec, nullptr, 0, pcm, 960, 0);
+      if (n != 960) std::fill_n(pcm, 960, int16_t(0));
+    }
+    opus_decoder_destroy(dec);
+    return out;
+  };
+  long withBytes = 0, withoutBytes = 0;
+  const auto withFec = encode(true, withBytes), withoutFec = encode(false, withoutBytes);
+  std::vector<bool> none(withFec.size(), false), lost(withFec.size(), false);
+  std::mt19937 rnd(9);
+  for (size_t i = 0; i < lost.size(); ++i) lost[i] = rnd() % 10 == 0;
+  const std::vector<int16_t> clean = decode(withFec, none, true);
+  Fec f;
+  f.gainDb = segmentalSnr(clean, decode(withFec, lost, true)) -
+             segmentalSnr(decode(withoutFec, none, false), decode(withoutFec, lost, false));
+  f.costPercent = 100.0 * double(withBytes - withoutBytes) / double(withoutBytes);
+  return f;
+}
+
+// The microphone hears the speakers at -6 dB, 30 ms later, and nothing else; the echo
+// canceller and residual suppression run as capture runs them.
+double echoRun(const std::vector<int16_t> &speech) {
+  constexpr int kPiece = kRate / 300, kTail = kRate / 5, kDelay = kRate * 30 / 1000;
+  SpeexEchoState *echo = speex_echo_state_init(kPiece, kTail);
+  int rate = kRate;
+  speex_echo_ctl(echo, SPEEX_ECHO_SET_SAMPLING_RATE, &rate);
+  SpeexPreprocessState *pre = speex_preprocess_state_init(kPiece, kRate);
+  int on = 1, off = 0;
+  speex_preprocess_ctl(pre, SPEEX_PREPROCESS_SET_DENOISE, &on);
+  speex_preprocess_ctl(pre, SPEEX_PREPROCESS_SET_AGC, &off);
+  speex_preprocess_ctl(pre, SPEEX_PREPROCESS_SET_ECHO_STATE, echo);
+  double micEnergy = 0, outEnergy = 0;
+  const size_t settle = speech.size() / 3;
+  for (size_t at = kDelay; at + kPiece <= speech.size(); at += kPiece) {
+    int16_t mic[kPiece], out[kPiece];
+    for (int i = 0; i < kPiece; ++i) mic[i] = int16_t(speech[at + size_t(i) - kDelay] / 2);
+    speex_echo_cancellation(echo, mic, speech.data() + at, out);
+    speex_preprocess_run(pre, out);
+    if (at < settle) continue;
+    for (int i = 0; i < kPiece; ++i) {
+      micEnergy += double(mic[i]) * mic[i];
+      outEnergy += double(out[i]) * out[i];
+    }
+  }
+  speex_preprocess_state_destroy(pre);
+  speex_echo_state_destroy(echo);
+  return 10 * std::log10(micEnergy / std::max(outEnergy, 1.0));
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -322,5 +397,9 @@ int main(int argc, char *argv[]) {
   line("kbit_per_stream", kbit, 1);
   line("concealed_per_1000", concealed, 2);
   line("concealed_during_picture", picture, 0);
+  const Fec fec = fecRun(speech);
+  line("fec_gain_db", {fec.gainDb}, 2);
+  line("fec_cost_percent", {fec.costPercent}, 1);
+  line("echo_reduction_db", {echoRun(speech)}, 1);
   return 0;
 }

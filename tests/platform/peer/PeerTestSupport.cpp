@@ -87,63 +87,8 @@ bool Recorder::waitForPrefix(const QString &prefix, int timeoutMs) {
                            std::chrono::milliseconds(timeoutMs));
 }
 
-TvPeer::TvPeer(const QStringList &arguments) {
-  process_.setProgram(tv::test::programFolder() + QStringLiteral("/tvpeer"));
-  process_.setArguments(arguments);
-  QObject::connect(&process_, &QProcess::readyReadStandardOutput, &process_, [this] {
-    buffer_ += process_.readAllStandardOutput();
-    qsizetype eol;
-    while ((eol = buffer_.indexOf('\n')) >= 0) {
-      lines.append(QString::fromUtf8(buffer_.left(eol)));
-      buffer_.remove(0, eol + 1);
-    }
-  });
-  process_.start();
-  process_.waitForStarted();
-}
-
-TvPeer::~TvPeer() {
-  if (process_.state() != QProcess::NotRunning) {
-    process_.kill();
-    process_.waitForFinished();
-  }
-}
-
-void TvPeer::send(const QString &command) { process_.write(command.toUtf8() + '\n'); }
-
-void TvPeer::killHard() {
-  process_.kill();
-  process_.waitForFinished();
-}
-
-bool TvPeer::finished(int timeoutMs) {
-  return tv::test::waitFor([&] { return process_.state() == QProcess::NotRunning; },
-                           std::chrono::milliseconds(timeoutMs));
-}
-
-QString TvPeer::waitLine(const QString &pattern, int timeoutMs) {
-  const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
-  QString found;
-  tv::test::waitFor(
-      [&] {
-        for (const QString &l : lines)
-          if (re.match(l).hasMatch()) {
-            found = l;
-            return true;
-          }
-        return false;
-      },
-      std::chrono::milliseconds(timeoutMs));
-  return found;
-}
-
-int TvPeer::countLines(const QString &pattern) const {
-  const QRegularExpression re(QStringLiteral("^") + pattern + QStringLiteral("$"));
-  int n = 0;
-  for (const QString &l : lines)
-    if (re.match(l).hasMatch()) ++n;
-  return n;
-}
+TvPeer::TvPeer(const QStringList &arguments)
+    : TvPeerProcess(tv::test::programFolder() + QStringLiteral("/tvpeer"), arguments) {}
 
 quint32 TvPeer::selfId() const {
   static const QRegularExpression re(QStringLiteral("^CreatePlayer (\\d+) \\S+ [26]$"));

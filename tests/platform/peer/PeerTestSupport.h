@@ -2,12 +2,12 @@
 // Shared by the session service tests: a recorder of callbacks and helpers that host
 // and join sessions on any platform (the in-process fake or ENet on loopback).
 
+#include "common/TvPeerProcess.h"
 #include "platform/peer/Platform.h"
 
 #include <QHash>
 #include <QList>
 #include <QObject>
-#include <QProcess>
 #include <QStringList>
 
 #include <memory>
@@ -47,25 +47,12 @@ struct Member {
   QString name;
 };
 
-// One running tvpeer and the lines it has printed.
-class TvPeer {
+// One running tvpeer of this build.
+class TvPeer : public tv::test::TvPeerProcess {
  public:
   explicit TvPeer(const QStringList &arguments);
-  ~TvPeer();
-  void send(const QString &command);
-  void killHard();  // SIGKILL: no goodbye
-  bool finished(int timeoutMs);
-  int exitCode() const { return process_.exitCode(); }
-  // The first line matching the pattern (anchored), waiting for it; "" if none came.
-  QString waitLine(const QString &pattern, int timeoutMs = 10000);
-  int countLines(const QString &pattern) const;
   // The player ID of this tvpeer (its own CreatePlayer line); 0 until known.
   quint32 selfId() const;
-  QStringList lines;
-
- private:
-  QProcess process_;
-  QByteArray buffer_;
 };
 
 ApplicationDesc sessionDesc(quint32 maxPlayers = 8, bool migrate = true);
