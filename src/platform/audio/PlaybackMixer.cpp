@@ -33,7 +33,10 @@ SpeakerBuffer *PlaybackMixer::speakerFor(uint32_t id) noexcept {
 }
 
 void PlaybackMixer::render(int16_t *out, int count, int64_t nowNs, int64_t) noexcept {
-  while (path_->incoming.popWith([this](const VoicePacket &p) {
+  // Frames that waited in the ring while no device played (lost, not yet back) are old
+  // news: they are dropped, not played late.
+  while (path_->incoming.popWith([this, nowNs](const VoicePacket &p) {
+    if (nowNs - p.arrivalNs > kStaleNs) return;
     if (SpeakerBuffer *s = speakerFor(p.sender)) s->put(p);
   })) {
   }

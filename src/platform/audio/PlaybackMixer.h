@@ -26,6 +26,7 @@ struct SpeakerStatsView {
 class PlaybackMixer final : public PlaybackSource {
  public:
   static constexpr int kMaxSpeakers = 16;
+  static constexpr int64_t kStaleNs = 1'000'000'000;
 
   PlaybackMixer(const SharedVoiceSettings &settings, std::shared_ptr<VoicePath> path,
                 EchoReference *reference);

@@ -2,15 +2,19 @@
 // One speaker's adaptive jitter buffer and decoder, on the playback device's thread.
 //
 // Frames are kept by sequence number, at most one second ahead of play-out; later ones,
-// duplicates and frames whose time has passed are dropped and counted. A talk-spurt
-// starts playing once its first frame has waited as long as the recent jitter needs
-// (arrival spread over the last frames, plus a small margin), and then plays frame
-// after frame, decoded only when its turn comes:
+// duplicates and frames whose time has passed are dropped and counted. Each frame's
+// lateness is how much later it came than the earliest frame of its talk-spurt would
+// have had it come (by their timestamps); the buffer holds back the most lateness seen
+// in the last ten seconds, a small margin and one render block (a frame has to be here
+// when the block that starts it is rendered). A talk-spurt starts once its first frame
+// has waited that long, pre-roll frames counting as already waited for, and then plays
+// frame after frame, decoded only when its turn comes:
 // - a missing frame whose successor is already here is rebuilt from the successor's
 //   in-band redundancy (FEC); otherwise it is concealed, and if it was only late it is
-//   still played when it comes;
-// - what the buffer holds beyond the margin (the pre-roll's 40 ms, a jitter burst,
-//   a sender whose clock runs fast) is shed by cutting quiet frames, never speech;
+//   still played when it comes (the buffer then holds that much more);
+// - what the buffer holds beyond its aim (the pre-roll's 40 ms, a burst long past, a
+//   sender whose clock runs fast) is given back by cutting quiet frames that also decode
+//   quiet, never speech;
 // - a start mark, or a break in the timestamps (the sender restarted), begins a new
 //   talk-spurt with its own timing; an end mark ends one after its last sample, and
 //   200 ms without a frame ends one whose end mark was lost.
