@@ -54,10 +54,11 @@ void FrmMain::connectMicControls() {
   VoicePane *pane = fraVOICE_;
   connect(pane->sldSP(), &QSlider::valueChanged, this, [this] { volumeChanged(false); });
   connect(pane->sldMK(), &QSlider::valueChanged, this, [this] { volumeChanged(true); });
-  connect(pane->btnMuteSP(), &QAbstractButton::clicked, this, &FrmMain::btnMuteSP_Click);
-  // Any toggle by the user (mouse release, Space, a screen reader's press); the check
-  // state has already changed. A right-click opens the menu without toggling.
-  connect(pane->btnMuteMK(), &QAbstractButton::clicked, this, &FrmMain::ApplyMicMute);
+  // Any change of the check state: a mouse release, Space, a screen reader's toggle
+  // (which changes the state without a click) or the mute keys. A right-click opens the
+  // menu without toggling; a new session resets the buttons with signals blocked.
+  connect(pane->btnMuteSP(), &QAbstractButton::toggled, this, &FrmMain::btnMuteSP_Click);
+  connect(pane->btnMuteMK(), &QAbstractButton::toggled, this, &FrmMain::ApplyMicMute);
   connect(pane->cboMikeMute(), &QComboBox::currentIndexChanged, this, &FrmMain::cboMikeMute_Click);
   if (QAction *setup = pane->action(QStringLiteral("btnMKSetup")))
     connect(setup, &QAction::triggered, this, &FrmMain::btnMKSetup_Click);
@@ -122,10 +123,7 @@ void FrmMain::ApplyMicMute() {
 }
 
 void FrmMain::SetMicMute(bool muted) {
-  QToolButton *button = fraVOICE_->btnMuteMK();
-  if (button->isChecked() == muted) return;
-  button->setChecked(muted);
-  ApplyMicMute();
+  fraVOICE_->btnMuteMK()->setChecked(muted);  // applied through toggled when it changes
 }
 
 // ---- Mute keys --------------------------------------------------------------------

@@ -134,9 +134,14 @@ TEST_F(FrmMainMicTest, SlidersAndButtonsChangeTheConfigurationAfterThePause) {
   EXPECT_EQ(session.config.recordVolume, -4000);
   EXPECT_EQ(settings.ReadIni(u"DX8", u"RecordVolume", u""), QStringLiteral("-4000"));
 
-  // Space toggles like a click; a right-click opens the menu and toggles nothing.
+  // Space toggles like a click, and so does a screen reader's toggle action (no click);
+  // a right-click opens the menu and toggles nothing.
   pane->btnMuteMK()->setFocus();
   QTest::keyClick(pane->btnMuteMK(), Qt::Key_Space);
+  EXPECT_FALSE(configMuted());
+  pane->btnMuteMK()->toggle();
+  EXPECT_TRUE(configMuted());
+  pane->btnMuteMK()->toggle();
   EXPECT_FALSE(configMuted());
   QTest::mouseClick(pane->btnMuteMK(), Qt::RightButton);
   EXPECT_FALSE(pane->btnMuteMK()->isChecked());
