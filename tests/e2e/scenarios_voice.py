@@ -1,50 +1,74 @@
 """End-to-end scenarios of what voice sounds like: PCs whose sound devices are WAV files
 (pc.py), one speaking from a generated file, another keeping what its speakers play."""
 
+import array
 import math
 import os
 import random
-import struct
 import time
 import wave
 
 from pc import E2EError, wait_until
-from scenarios import (USER_LIST, list_names, scenario, start_voice, wait_main_window)
+from scenarios import (USER_LIST, chat_log, list_names, scenario, start_voice,
+                       wait_main_window)
 
 SPEAKER_LEVEL = "スピーカ出力レベル"
 TALKING, SILENT = "○", "－"
+MIKE = "マイク"
+MIKE_MENU = "マイクメニュー"
+MIKE_VOLUME = "マイクボリューム"
+AUTO_LEVEL = "マイクを自動調整する"
+AUTO_LEVEL_DONE = "マイク入力の自動調整が終わりました。"
 RATE = 48000
 
 
-def write_speech(path, seconds, lead, seed=5):
+def write_speech(path, seconds, spans, seed=5):
     """Speech-like sound: harmonics on a wandering pitch under syllable envelopes, in
-    phrases, peaks at -12 dBFS, after `lead` seconds of silence."""
+    phrases, peaks at -12 dBFS, during the (start, end) spans in seconds; silence
+    elsewhere."""
     rnd = random.Random(seed)
     n = int(seconds * RATE)
     out = [0.0] * n
-    t, pitch, phase = int(lead * RATE), 140.0, 0.0
-    while t < n:
-        syllable = int(rnd.uniform(0.12, 0.28) * RATE)
-        for i in range(min(syllable, n - t)):
-            pitch = min(220.0, max(90.0, pitch + rnd.uniform(-0.6, 0.6)))
-            phase += 2 * math.pi * pitch / RATE
-            envelope = math.sin(math.pi * i / syllable) ** 2
-            out[t + i] = envelope * sum(math.sin(k * phase) / k for k in range(1, 9))
-        t += syllable + int(rnd.uniform(0.04, 0.15) * RATE)
+    pitch, phase = 140.0, 0.0
+    for first, last in spans:
+        t, stop = int(first * RATE), min(n, int(last * RATE))
+        while t < stop:
+            syllable = min(int(rnd.uniform(0.12, 0.28) * RATE), stop - t)
+            for i in range(syllable):
+                pitch = min(220.0, max(90.0, pitch + rnd.uniform(-0.6, 0.6)))
+                phase += 2 * math.pi * pitch / RATE
+                envelope = math.sin(math.pi * i / syllable) ** 2
+                out[t + i] = envelope * sum(math.sin(k * phase) / k for k in range(1, 9))
+            t += syllable + int(rnd.uniform(0.04, 0.15) * RATE)
     scale = 32767 * 10 ** (-12 / 20) / max(max(abs(x) for x in out), 1e-9)
+    write_wav(path, [int(x * scale) for x in out])
+
+
+def write_noise(path, seconds, dbfs):
+    """Uniform white noise whose peaks reach `dbfs`."""
+    peak = int(32767 * 10 ** (dbfs / 20))
+    samples = array.array("h", os.urandom(int(seconds * RATE) * 2))
+    write_wav(path, [s * peak // 32768 for s in samples])
+
+
+def write_wav(path, samples):
     with wave.open(path, "wb") as w:
         w.setnchannels(1)
         w.setsampwidth(2)
         w.setframerate(RATE)
-        w.writeframes(struct.pack("<%dh" % n, *(int(x * scale) for x in out)))
+        w.writeframes(array.array("h", samples).tobytes())
 
 
-def peak_dbfs(path):
-    """The loudest sample of a voice-format WAV file, which may still be growing."""
+def played(path):
+    """The samples of a voice-format WAV file, which may still be growing."""
     with open(path, "rb") as f:
         data = f.read()[44:]
-    samples = struct.unpack("<%dh" % (len(data) // 2), data[:len(data) // 2 * 2])
-    peak = max((abs(s) for s in samples), default=0)
+    return array.array("h", data[:len(data) // 2 * 2])
+
+
+def peak_dbfs(path, first=0):
+    """The loudest sample of a voice-format WAV file from sample `first` on."""
+    peak = max((abs(s) for s in played(path)[first:]), default=0)
     return 20 * math.log10(peak / 32768) if peak else -120.0
 
 
@@ -56,21 +80,34 @@ def talking_mark(pc, name):
     return ""
 
 
+# The microphone's mute button: a checkable button, a check box on the bus.
+MUTE_BUTTON = {"role": "check box", "name": MIKE}
+
+
 @scenario
 def voice_audio(run):
     """A member speaks from its capture file: its own row and the host's row for it show
-    it talking and then silent again, the host's speaker meter moves, and the host's
-    playback file holds the speech."""
+    it talking, silent in a pause, talking again; the host's speaker meter moves and its
+    playback file holds the speech. The member then mutes its microphone mid-phrase: both
+    rows show it silent and the host hears nothing more. Meanwhile the host, whose
+    microphone hears -20 dBFS noise, runs the microphone auto-level, which settles where
+    that noise reads just below threshold 1 (-40 dBFS)."""
     speech = os.path.join(run.workroot, "speech.wav")
+    noise = os.path.join(run.workroot, "noise.wav")
     heard = os.path.join(run.workroot, "heard.wav")
     # The file starts with the member's devices, before it is in the session: silence
-    # first, then about four seconds of speech, then silence.
-    write_speech(speech, 7.0, 3.0)
-    host = run.pc("pc1", audio={"PlaybackFile": heard})
+    # first, a phrase, a pause longer than the hold, then a long phrase.
+    write_speech(speech, 20.0, [(4.0, 7.0), (8.5, 20.0)])
+    write_noise(noise, 90.0, -20)
+    host = run.pc("pc1", audio={"PlaybackFile": heard, "CaptureFile": noise})
     member = run.pc("pc2", audio={"CaptureFile": speech})
     wait_main_window(host)
     wait_main_window(member)
     start_voice(host, True, "ほすと")
+    # The auto-level runs while the member joins and speaks; it only reads the host's
+    # own row.
+    host.call("click", spec=MUTE_BUTTON, kind="b3c")
+    host.call("menu_pick", entry=AUTO_LEVEL, menu=MIKE_MENU)
     started = time.monotonic()
     start_voice(member, False, "めんばー", "127.0.0.1")
     for pc in (host, member):
@@ -85,9 +122,26 @@ def voice_audio(run):
 
     wait_until("the member shown talking", lambda: marks(TALKING), 30, interval=0.05)
     run.timing("join_to_talking_mark", started)
-    wait_until("the member shown silent again", lambda: marks(SILENT), 30, interval=0.05)
+    wait_until("the member shown silent in the pause", lambda: marks(SILENT), 30, interval=0.05)
     if max(levels) <= 0:
         raise E2EError("the host's speaker meter never moved: %r" % levels[-20:])
     # What the host's speakers played is kept as it is played.
     wait_until("the speech in the host's playback file", lambda: peak_dbfs(heard) > -20, 10)
+    wait_until("the member shown talking again", lambda: marks(TALKING), 30, interval=0.05)
+
+    member.call("press", spec=MUTE_BUTTON)
+    wait_until("the muted member shown silent", lambda: marks(SILENT), 5, interval=0.05)
+    # Frames already on their way still play; after that the phrase goes on unheard.
+    muted_at = len(played(heard)) + RATE // 2
+    wait_until("the host's playback file grown past the mute",
+               lambda: len(played(heard)) > muted_at + 2 * RATE, 10)
+    if peak_dbfs(heard, muted_at) > -60:
+        raise E2EError("the host still hears the muted member: %.1f dBFS"
+                       % peak_dbfs(heard, muted_at))
+
+    wait_until("the auto-level's closing lines",
+               lambda: AUTO_LEVEL_DONE in chat_log(host), 60, interval=0.5)
+    volume = host.call("inspect", spec={"name": MIKE_VOLUME})["value"]
+    if not -2100 <= volume <= -1950:
+        raise E2EError("the auto-level left the microphone volume at %s" % volume)
     run.check_alive()
