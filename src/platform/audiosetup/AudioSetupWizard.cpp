@@ -1,6 +1,6 @@
 #include "platform/audiosetup/AudioSetupWizard.h"
 
-#include "platform/audiosetup/AudioConfig.h"
+#include "platform/audio/AudioSettings.h"
 #include "platform/audiosetup/Chime.h"
 #include "platform/peer/AudioSetup.h"
 
@@ -221,7 +221,7 @@ peer::Result AudioSetupWizard::run() {
   setLabelText(lblRECDEV_, QStringLiteral("録音デバイス: ") + capture_->name());
   setLabelText(lblDEVICES_,
                QStringLiteral("再生: %1\n録音: %2").arg(playback_->name(), capture_->name()));
-  chkECHO_->setChecked(AudioConfig::read(setupPath_).echoCancellation);
+  chkECHO_->setChecked(audio::AudioSettings::read(setupPath_).echoCancellation);
   prgSP_->setValue(0);
   prgMK_->setValue(0);
   setBusy(false);
@@ -330,8 +330,9 @@ void AudioSetupWizard::stopDevices() {
 }
 
 void AudioSetupWizard::onFinish() {
-  const bool recorded = AudioConfig::writeEchoCancellation(setupPath_, chkECHO_->isChecked()) &&
-                        AudioSetup(setupPath_).markRun();
+  const bool recorded =
+      audio::AudioSettings::writeEchoCancellation(setupPath_, chkECHO_->isChecked()) &&
+      AudioSetup(setupPath_).markRun();
   if (!recorded) {
     result_ = DPNERR_GENERIC;
     QDialog::reject();

@@ -1,7 +1,8 @@
 #pragma once
-// The sound devices [Audio] of the platform's settings file names (AudioConfig): the
-// system's defaults through PortAudio, or WAV files. The file is read at every open,
-// so a changed setting applies from the next set-up on. UI thread only.
+// The sound devices [Audio] of the platform's settings file names (audio::AudioSettings),
+// the voice path's own backends: the system's defaults through PortAudio, or WAV files.
+// The file is read at every open, so a changed setting applies from the next set-up on.
+// UI thread only.
 
 #include "platform/audiosetup/SetupDevices.h"
 

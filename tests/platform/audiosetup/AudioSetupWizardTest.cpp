@@ -3,11 +3,11 @@
 #include "platform/audiosetup/AudioSetupWizard.h"
 
 #include "common/TestSupport.h"
-#include "platform/audiosetup/AudioConfig.h"
+#include "platform/audio/AudioSettings.h"
+#include "platform/audio/WavFile.h"
 #include "platform/audiosetup/Chime.h"
 #include "platform/audiosetup/ConfiguredDevices.h"
 #include "platform/audiosetup/VoiceTest.h"
-#include "platform/audiosetup/WavFormat.h"
 #include "platform/peer/AudioSetup.h"
 #include "platform/profile/ProfileFile.h"
 
@@ -33,7 +33,9 @@ namespace {
 using Samples = std::vector<std::int16_t>;
 
 QByteArray wavFile(const Samples &samples) {
-  QByteArray bytes = WavHeader(qint64(samples.size()) * 2);
+  uint8_t header[44];
+  tv::audio::wavHeader(header, uint32_t(samples.size() * 2));
+  QByteArray bytes(reinterpret_cast<const char *>(header), sizeof header);
   for (const std::int16_t s : samples) {
     char le[2];
     qToLittleEndian(s, le);
@@ -43,14 +45,8 @@ QByteArray wavFile(const Samples &samples) {
 }
 
 Samples wavSamples(const QString &path) {
-  const QByteArray bytes = tv::test::readBytes(path);
   QString why;
-  const auto layout = ReadWavLayout(bytes, bytes.size(), why);
-  if (!layout) return {};
-  Samples out(size_t(layout->bytes / 2));
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = qFromLittleEndian<std::int16_t>(bytes.constData() + layout->offset + 2 * i);
-  return out;
+  return tv::audio::readWavFile(path, why).value_or(Samples{});
 }
 
 // A 440 Hz tone at -12 dBFS, starting at its crest so that its first sample is loud.
@@ -134,7 +130,7 @@ TEST_F(AudioSetupWizardTest, FinishAfterBothTestsRecordsTheSetUpAndTheSpeakersPl
     });
     EXPECT_EQ(result, kOk);
     EXPECT_TRUE(AudioSetup(ini).hasRun());
-    EXPECT_TRUE(AudioConfig::read(ini).echoCancellation);
+    EXPECT_TRUE(tv::audio::AudioSettings::read(ini).echoCancellation);
     EXPECT_EQ(loudestSpeaker > 0, c.chime);
     EXPECT_EQ(loudestMike, c.speech ? 24 : 0);  // -12 dBFS is 99 / 4
 
@@ -155,7 +151,7 @@ TEST_F(AudioSetupWizardTest, FinishAfterBothTestsRecordsTheSetUpAndTheSpeakersPl
     if (c.chime) {
       EXPECT_GT(*std::max_element(out.begin(), out.begin() + chime), 8192);
     }
-    AudioConfig::writeEchoCancellation(ini, false);
+    tv::audio::AudioSettings::writeEchoCancellation(ini, false);
   }
 }
 
