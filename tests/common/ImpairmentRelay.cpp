@@ -19,7 +19,8 @@ void ImpairmentRelay::relay() {
     const bool fromServer = fromPort == server_;
     if (!fromServer) client_ = fromPort;
     const quint16 to = fromServer ? client_ : server_;
-    if (int(random_.bounded(100)) < impairment_.lossPercent) {
+    if (int(random_.bounded(100)) < impairment_.lossPercent ||
+        (fromServer && impairment_.serverLimit >= 0 && ++fromServer_ > impairment_.serverLimit)) {
       ++counts_.dropped;
       continue;
     }

@@ -1,8 +1,10 @@
 #pragma once
 // A UDP relay between one client and one server port on loopback that impairs what it
 // passes, in both directions: it loses a share of the datagrams, delays each by a random
-// time in a range (so they may overtake each other) and sends a share of them twice. It
-// counts what it passed. Runs on the thread that made it (its event loop must run).
+// time in a range (so they may overtake each other) and sends a share of them twice;
+// optionally every datagram of the server's after the first few is lost (a peer that
+// answers and then goes silent). It counts what it passed. Runs on the thread that made it (its
+// event loop must run).
 
 #include <QObject>
 #include <QRandomGenerator>
@@ -17,6 +19,7 @@ class ImpairmentRelay : public QObject {
     int minDelayMs = 0;
     int maxDelayMs = 0;
     int duplicatePercent = 0;
+    int serverLimit = -1;  // >= 0: the server's datagrams after this many are all lost
   };
   struct Counts {
     qint64 datagrams = 0;  // delivered, duplicates included
@@ -40,6 +43,7 @@ class ImpairmentRelay : public QObject {
   Impairment impairment_;
   QRandomGenerator random_;
   Counts counts_;
+  int fromServer_ = 0;
 };
 
 }  // namespace tv::test

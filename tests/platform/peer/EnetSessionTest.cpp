@@ -150,46 +150,6 @@ TEST(EnetSession, LeavingIsSeenAtOnce) {
   EXPECT_EQ(a.rec->count(QStringLiteral("DestroyPlayer %1 1").arg(h.id)), 1);
 }
 
-// A UDP relay that loses a share of the datagrams and delays the rest by a random
-// time, in both directions, between one client and one server port. With serverLimit
-// set, the server's datagrams after that many are all lost.
-class LossyRelay : public QObject {
- public:
-  LossyRelay(quint16 serverPort, int lossPercent, int maxDelayMs, int serverLimit = -1)
-      : server_(serverPort), loss_(lossPercent), delay_(maxDelayMs), serverLimit_(serverLimit) {
-    socket_.bind(QHostAddress::LocalHost, 0);
-    connect(&socket_, &QUdpSocket::readyRead, this, &LossyRelay::relay);
-  }
-  quint16 port() const { return socket_.localPort(); }
-  void setLoss(int percent) { loss_ = percent; }
-  int dropped = 0, passed = 0;
-
- private:
-  void relay() {
-    while (socket_.hasPendingDatagrams()) {
-      QHostAddress from;
-      quint16 fromPort = 0;
-      QByteArray d(int(socket_.pendingDatagramSize()), Qt::Uninitialized);
-      socket_.readDatagram(d.data(), d.size(), &from, &fromPort);
-      const bool fromServer = fromPort == server_;
-      if (!fromServer) client_ = fromPort;
-      if (int(random_.bounded(100)) < loss_ ||
-          (fromServer && serverLimit_ >= 0 && ++fromServerCount_ > serverLimit_)) {
-        ++dropped;
-        continue;
-      }
-      ++passed;
-      const quint16 to = fromServer ? client_ : server_;
-      QTimer::singleShot(int(random_.bounded(delay_ + 1)), this,
-                         [this, d, to] { socket_.writeDatagram(d, QHostAddress::LocalHost, to); });
-    }
-  }
-  QUdpSocket socket_;
-  quint16 server_, client_ = 0;
-  int loss_, delay_, serverLimit_, fromServerCount_ = 0;
-  QRandomGenerator random_{42};
-};
-
 TEST(EnetSession, ALinkIsGivenUpAfterTheLimitOfSilenceCountedFromWhenItCameUp) {
   // The other side answers the connect and is never heard from again. The link comes
   // up before anything of ours has been acknowledged; it must neither pass for long
@@ -197,7 +157,7 @@ TEST(EnetSession, ALinkIsGivenUpAfterTheLimitOfSilenceCountedFromWhenItCameUp) {
   EnetTransport quiet(config(2000)), caller(config(2000));
   ASSERT_EQ(quiet.open(0), kOk);
   ASSERT_EQ(caller.open(0), kOk);
-  LossyRelay relay(quiet.localEndpoint().port, 0, 0, 1);
+  tv::test::ImpairmentRelay relay(quiet.localEndpoint().port, {.serverLimit = 1});
   QElapsedTimer sinceUp;
   bool down = false;
   QObject::connect(&caller, &Transport::linkUp, &caller,
