@@ -520,8 +520,7 @@ def say(pc, text):
     enter_text(pc, INPUT_LINE, text)
 
 
-# Scenario modules of their own topics register with the same decorator: they import
-# this module by name, which must then be this very one even when it runs as a script.
+# Scenario modules of their own topics register with the same decorator.
 import scenarios_soundtest  # noqa: E402,F401
 import scenarios_pictures  # noqa: E402,F401  (registers its scenarios)
 import scenarios_dcc  # noqa: E402,F401  (registers the file-transfer scenarios)

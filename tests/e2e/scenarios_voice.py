@@ -6,7 +6,6 @@ import math
 import os
 import random
 import time
-import wave
 
 from pc import E2EError, wait_until
 from scenarios import (USER_LIST, chat_log, list_names, scenario, start_voice,
@@ -22,10 +21,10 @@ AUTO_LEVEL_DONE = "マイク入力の自動調整が終わりました。"
 RATE = 48000
 
 
-def write_speech(path, seconds, spans, seed=5):
+def speech(seconds, spans, seed=5):
     """Speech-like sound: harmonics on a wandering pitch under syllable envelopes, in
     phrases, peaks at -12 dBFS, during the (start, end) spans in seconds; silence
-    elsewhere."""
+    elsewhere; 16-bit samples."""
     rnd = random.Random(seed)
     n = int(seconds * RATE)
     out = [0.0] * n
@@ -41,22 +40,13 @@ def write_speech(path, seconds, spans, seed=5):
                 out[t + i] = envelope * sum(math.sin(k * phase) / k for k in range(1, 9))
             t += syllable + int(rnd.uniform(0.04, 0.15) * RATE)
     scale = 32767 * 10 ** (-12 / 20) / max(max(abs(x) for x in out), 1e-9)
-    write_wav(path, [int(x * scale) for x in out])
+    return [int(x * scale) for x in out]
 
 
-def write_noise(path, seconds, dbfs):
-    """Uniform white noise whose peaks reach `dbfs`."""
+def noise(seconds, dbfs):
+    """Uniform white noise whose peaks reach `dbfs`; 16-bit samples."""
     peak = int(32767 * 10 ** (dbfs / 20))
-    samples = array.array("h", os.urandom(int(seconds * RATE) * 2))
-    write_wav(path, [s * peak // 32768 for s in samples])
-
-
-def write_wav(path, samples):
-    with wave.open(path, "wb") as w:
-        w.setnchannels(1)
-        w.setsampwidth(2)
-        w.setframerate(RATE)
-        w.writeframes(array.array("h", samples).tobytes())
+    return [s * peak // 32768 for s in array.array("h", os.urandom(int(seconds * RATE) * 2))]
 
 
 def played(path):
@@ -92,15 +82,11 @@ def voice_audio(run):
     rows show it silent and the host hears nothing more. Meanwhile the host, whose
     microphone hears -20 dBFS noise, runs the microphone auto-level, which settles where
     that noise reads just below threshold 1 (-40 dBFS)."""
-    speech = os.path.join(run.workroot, "speech.wav")
-    noise = os.path.join(run.workroot, "noise.wav")
-    heard = os.path.join(run.workroot, "heard.wav")
     # The file starts with the member's devices, before it is in the session: silence
     # first, a phrase, a pause longer than the hold, then a long phrase.
-    write_speech(speech, 20.0, [(4.0, 7.0), (8.5, 20.0)])
-    write_noise(noise, 90.0, -20)
-    host = run.pc("pc1", audio={"PlaybackFile": heard, "CaptureFile": noise})
-    member = run.pc("pc2", audio={"CaptureFile": speech})
+    host = run.pc("pc1", microphone=noise(90.0, -20), keep_speaker=True)
+    member = run.pc("pc2", microphone=speech(20.0, [(4.0, 7.0), (8.5, 20.0)]))
+    heard = host.speaker
     wait_main_window(host)
     wait_main_window(member)
     start_voice(host, True, "ほすと")
