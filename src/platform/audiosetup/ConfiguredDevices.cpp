@@ -3,12 +3,14 @@
 #include "platform/audio/AudioSettings.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace tv::audiosetup {
 namespace {
 
-// A backend's stream runs from its opening, so each start opens one and each stop
-// closes it. The device is opened once when made as well, so that one that cannot
+// A backend's stream runs from its opening, so each capture start opens one and each
+// stop closes it. The device is opened once when made as well, so that one that cannot
 // open is known before any page and the set-up names it as the stream does.
 //
 // Members are declared so that the stream goes first: no callback runs once it is
@@ -39,27 +41,45 @@ class BackendCapture final : public CaptureDevice, private audio::CaptureSink {
   std::unique_ptr<audio::AudioStream> stream_;
 };
 
+// Playback keeps one stream from its first start until it is destroyed, stopping meaning
+// silence: a file device then holds everything the speakers played, in real time. The
+// source is swapped only while no render can read it (`playing_` is cleared, then any
+// render under way is waited out).
 class BackendPlayback final : public PlaybackDevice, private audio::PlaybackSource {
  public:
   BackendPlayback(std::unique_ptr<audio::AudioBackend> backend, QString name)
       : backend_(std::move(backend)), name_(std::move(name)) {}
-  ~BackendPlayback() override { stop(); }
+  ~BackendPlayback() override { stream_.reset(); }
   QString name() const override { return name_; }
   bool start(Source source) override {
     stop();
     source_ = std::move(source);
-    QString why;
-    stream_ = backend_->openPlayback(*this, why);
+    if (!stream_) {
+      QString why;
+      stream_ = backend_->openPlayback(*this, why);
+    }
+    playing_.store(stream_ != nullptr);
     return stream_ != nullptr;
   }
-  void stop() override { stream_.reset(); }
+  void stop() override {
+    playing_.store(false);
+    while (rendering_.load()) std::this_thread::yield();
+  }
   bool lost() const override { return stream_ && stream_->lost(); }
 
  private:
-  void render(int16_t *out, int count, int64_t, int64_t) noexcept override { source_(out, count); }
+  void render(int16_t *out, int count, int64_t, int64_t) noexcept override {
+    rendering_.store(true);
+    if (playing_.load())
+      source_(out, count);
+    else
+      std::fill_n(out, count, int16_t(0));
+    rendering_.store(false);
+  }
   std::unique_ptr<audio::AudioBackend> backend_;
   QString name_;
   Source source_;
+  std::atomic<bool> playing_{false}, rendering_{false};
   std::unique_ptr<audio::AudioStream> stream_;
 };
 

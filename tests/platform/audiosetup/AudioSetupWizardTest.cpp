@@ -135,18 +135,20 @@ TEST_F(AudioSetupWizardTest, FinishAfterBothTestsRecordsTheSetUpAndTheSpeakersPl
     EXPECT_EQ(loudestMike, c.speech ? 24 : 0);  // -12 dBFS is 99 / 4
 
     // The speakers played the chime, then exactly the first three seconds the
-    // microphone heard.
+    // microphone heard. The file is the speakers' timeline: silence may lie between
+    // the two, and the chime may begin a device block or two after the file.
     const Samples out = wavSamples(path("out.wav"));
     const ptrdiff_t chime = c.chime ? ptrdiff_t(MakeChime().size()) : 0;
     ASSERT_GE(out.size(), size_t(chime));
-    const auto start =
-        std::find_if(out.begin() + chime, out.end(), [](std::int16_t s) { return s != 0; });
     const size_t recorded = size_t(AudioSetupWizard::kRecordSeconds) * kSampleRate;
-    ASSERT_GE(size_t(out.end() - start), c.speech ? recorded : 0);
     if (c.speech) {
-      EXPECT_TRUE(std::equal(mic.begin(), mic.begin() + ptrdiff_t(recorded), start));
+      EXPECT_NE(std::search(out.begin() + chime, out.end(), mic.begin(),
+                            mic.begin() + ptrdiff_t(recorded)),
+                out.end());
     } else {
-      EXPECT_EQ(start, out.end());
+      const ptrdiff_t tail = std::min(ptrdiff_t(out.size()), chime + kSampleRate / 10);
+      EXPECT_TRUE(
+          std::all_of(out.begin() + tail, out.end(), [](std::int16_t s) { return s == 0; }));
     }
     if (c.chime) {
       EXPECT_GT(*std::max_element(out.begin(), out.begin() + chime), 8192);
