@@ -204,11 +204,12 @@ TEST(EnetSession, LeavingNeverWaitsForGoodbyesAndTheNextHostGetsThePortAfterThem
   EnetPlatform platform(c);
   const quint16 port = freeUdpPort();
   Member h = host(platform, QStringLiteral("h"), port);
-  LossyRelay relay(port, 0, 0);
+  tv::test::ImpairmentRelay relay(port, {});
   Result result = DPNERR_GENERIC;
   Member a = join(platform, QStringLiteral("a"), relay.port(), &result, kAppGuid, 30000);
   ASSERT_EQ(result, kOk);
-  relay.setLoss(100);  // the member's PC stops answering: the goodbye is never confirmed
+  relay.setImpairment(
+      {.lossPercent = 100});  // the member's PC stops answering: the goodbye is never confirmed
   QElapsedTimer t;
   t.start();
   ASSERT_EQ(h.peer->Close(), kOk);
