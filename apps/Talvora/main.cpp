@@ -8,8 +8,8 @@
 #include "app/SingleInstance.h"
 #include "app/StartUp.h"
 #include "app/WindowRaiser.h"
-#include "dcc/CommandLine.h"
 #include "dcc/DdeCallerCheck.h"
+#include "dcc/DdeHandles.h"
 #include "irc/ClsIRCProxy.h"
 #include "irc/CtlIRC.h"
 #include "irc/IrcDialogLauncher.h"
@@ -72,11 +72,12 @@ int main(int argc, char *argv[]) {
   ircServices.makeLink = [&bus, &info]() -> std::unique_ptr<tv::irc::IrcLink> {
     return std::make_unique<tv::irc::ClsIRCProxy>(bus, info.programFolder);
   };
-  ircServices.startReceiver = [&dcc](const QString &handle, const QString &sender,
-                                     const QString &offer) {
-    // The offer's four words: file, address, port, size; the launcher checks each.
-    return dcc.StartReceiver(tv::dcc::Mode::Irec, handle.toUInt(), sender, offer.split(u' '));
-  };
+  // Each pane serves its own hand-off endpoint under the next link handle.
+  tv::dcc::DdeHandles ddeHandles;
+  ircServices.ddeHandles = &ddeHandles;
+  ircServices.bus = &bus;
+  ircServices.ddeCallerCheck = tv::dcc::ProgramCallerCheck(bus, dcc.programPath());
+  ircServices.dcc = &dcc;
 
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;

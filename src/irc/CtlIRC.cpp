@@ -368,12 +368,6 @@ void CtlIRC::topicChanged(int slot) {
 
 void CtlIRC::nicknameChanged(const QString &nickname) { setReadableText(lblNICK_, nickname); }
 
-QString CtlIRC::startReceiver(const QString &sender, const QString &offer) {
-  // "0" until panes have a hand-off number of their own.
-  if (!services_.startReceiver) return QStringLiteral("TvDccを起動できませんでした。");
-  return services_.startReceiver(QStringLiteral("0"), sender, offer);
-}
-
 void CtlIRC::wakeForDccReport(int ms) {
   if (!timDccReport_->isActive()) timDccReport_->start(ms);
 }

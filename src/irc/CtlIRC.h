@@ -12,6 +12,7 @@
 //
 // UI thread only.
 
+#include "dcc/DdeHandles.h"
 #include "irc/IrcHandler.h"
 #include "irc/IrcLinkFailure.h"
 #include "irc/IrcPaneServices.h"
@@ -31,6 +32,9 @@ class QTabBar;
 class QTimer;
 class QTreeView;
 
+namespace tv::dcc {
+class PaneDccLink;
+}
 namespace tv::mainwindow {
 class ChatLogView;
 }
@@ -64,6 +68,17 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   int cboWID() const override;
   void setInputRowHeight(int pixels) override;
   void setLogSaver(LogSaver saver) override { saveLog_ = std::move(saver); }
+  // Serves the pane's hand-off endpoint under this key (CtlIRCDcc.cpp).
+  void setTabKey(const QString &key) override;
+
+  // Direct file transfers (CtlIRCDcc.cpp). The user offers a file to the user of the
+  // current channel's list entry (operator mark allowed): TvDcc starts in ISEND mode
+  // with the pane's handle. Without a current channel or an entry nothing happens; a
+  // start that fails is written into the current channel's log.
+  void StartDccSend(const QString &listEntry);
+  quint32 ddeHandle() const { return ddeHandle_; }
+  // Null until the host gave the tab key, or without a bus.
+  dcc::PaneDccLink *dccLink() const { return dccLink_; }
 
   // For the pane's commands.
   IrcHandler &handler() { return handler_; }
@@ -160,6 +175,9 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   void finish();
 
   IrcPaneServices services_;
+  // Taken when the pane is made, so handles follow the order panes are made in.
+  quint32 ddeHandle_ = services_.ddeHandles ? services_.ddeHandles->nextPane() : 0;
+  dcc::PaneDccLink *dccLink_ = nullptr;  // child
   IrcHandler handler_;
   IrcLink *link_ = nullptr;  // owned; deleted later, as it may be inside a signal
   QElapsedTimer steady_;

@@ -1,5 +1,6 @@
 // IrcHandler: what each server line does.
 #include "app/ModChk.h"
+#include "dcc/OfferLine.h"
 #include "irc/IrcHandler.h"
 #include "irc/IrcLine.h"
 
@@ -256,8 +257,10 @@ void IrcHandler::onPrivmsg(const IrcLine &l) {
 void IrcHandler::onCtcp(const QString &sender, const QString &text) {
   // The closing 0x01 must be there: without it the last word may have been cut.
   if (text.size() < 2 || !text.endsWith(QChar(1)) || sender.isEmpty()) return;
-  const QStringList words = text.mid(1, text.size() - 2).split(u' ');
-  if (words.size() < 6 || words[0].toUpper() != u"DCC" || words[1].toUpper() != u"SEND") return;
+  // A short or broken DCC SEND (fewer than four fields, an unterminated quote) is
+  // dropped like any other CTCP request: it must not disturb the pane.
+  const dcc::DccSendRequest request = dcc::ParseDccSendRequest(text.mid(1, text.size() - 2));
+  if (request.kind != dcc::DccSendRequest::Kind::Offer) return;
   const qint64 now = options_.nowMs ? options_.nowMs() : 0;
   if (!dccLimiter_.admit(sender, now)) {
     if (!dccReportPending_) {
@@ -266,7 +269,8 @@ void IrcHandler::onCtcp(const QString &sender, const QString &text) {
     }
     return;
   }
-  const QString why = sink_.startReceiver(sender, words.mid(2, 4).join(u' '));
+  // No field holds a blank (a quoted name's are made "_"), so the four stay four.
+  const QString why = sink_.startReceiver(sender, request.fields.join(u' '));
   if (!why.isEmpty()) report(QStringLiteral("DCC"), why);
 }
 

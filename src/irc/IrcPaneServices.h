@@ -2,6 +2,7 @@
 // What main() gives every IRC pane. Every pointer outlives the panes.
 
 #include "app/UiRoutines.h"
+#include "dcc/DdeEndpoint.h"
 
 #include <QString>
 #include <QTime>
@@ -14,6 +15,12 @@ struct AppInfo;
 class FrmAllLOG;
 class Settings;
 }  // namespace tv::app
+namespace tv::dcc {
+class DdeHandles;
+}
+namespace tv::session {
+class TvDccLauncher;
+}
 
 namespace tv::irc {
 
@@ -26,11 +33,14 @@ struct IrcPaneServices {
   app::FrmAllLOG *allLog = nullptr;
   // Makes the pane's link to its connection component (a new TvIRC object).
   std::function<std::unique_ptr<IrcLink>()> makeLink;
-  // Starts the file receiver (TvDcc IREC) for a checked-by-the-caller offer: the
-  // pane's hand-off number, the sender, "file address port size". Returns why nothing
-  // started, or "" when it started.
-  std::function<QString(const QString &handle, const QString &sender, const QString &offer)>
-      startReceiver;
+  // Direct file transfers. Each pane takes the next link handle (the main window has
+  // the first) and serves its hand-off endpoint on `bus`, the connection owning the
+  // program's bus name, to the callers ddeCallerCheck admits; without a bus it serves
+  // none. `dcc` starts TvDcc for ISEND and IREC; without it nothing starts.
+  dcc::DdeHandles *ddeHandles = nullptr;
+  QDBusConnection *bus = nullptr;
+  dcc::DdeEndpoint::CallerCheck ddeCallerCheck;
+  session::TvDccLauncher *dcc = nullptr;
   app::UrlOpener openUrl;               // links clicked in a log (the desktop's when empty)
   std::function<QTime()> clock;         // time stamps of log lines (the local time when empty)
   std::function<qint64()> monotonicMs;  // limits on offers and PONGs (a steady clock when empty)

@@ -131,6 +131,7 @@ void FrmMain::adoptIrcPane(IrcPane *pane) {
   pane->setInputRowHeight(cboTX_->sizeHint().height());
   pane->setLogSaver(
       [this](const QTextDocument &view, const QString &name) { fraLOG_->saveIrcLog(view, name); });
+  pane->setTabKey(ircKey(int(panes_.size())));
   pane->setGeometry(paneRect());
   pane->hide();
   panes_.append(pane);

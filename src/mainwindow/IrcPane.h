@@ -37,6 +37,8 @@ class IrcPane : public QWidget {
   virtual void setInputRowHeight(int pixels) { Q_UNUSED(pixels); }
   using LogSaver = std::function<void(const QTextDocument &view, const QString &name)>;
   virtual void setLogSaver(LogSaver saver) { Q_UNUSED(saver); }
+  // The pane's tab key ("IRC" + its pane number), fixed for the pane's life.
+  virtual void setTabKey(const QString &key) { Q_UNUSED(key); }
 
  Q_SIGNALS:
   void EvHideMe();

@@ -7,6 +7,8 @@
 #include "app/Settings.h"
 #include "app/StartUp.h"
 #include "common/TestSupport.h"
+#include "dcc/DdeClient.h"
+#include "dcc/PaneDccLink.h"
 #include "irc/CtlIRC.h"
 #include "mainwindow/ChatLogView.h"
 #include "mainwindow/FrmMain.h"
@@ -14,10 +16,12 @@
 #include "mainwindow/InputLine.h"
 #include "platform/richtext/RichTextView.h"
 #include "platform/text/TextFile.h"
+#include "session/TvDccLauncher.h"
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDBusConnectionInterface>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,11 +57,11 @@ class CtlIRCTest : public ::testing::Test {
       links.append(link.get());
       return link;
     };
-    services.startReceiver = [this](const QString &handle, const QString &sender,
-                                    const QString &offer) {
-      started << handle + u' ' + sender + u' ' + offer;
-      return QString();
-    };
+    // The program's bus name, so that offers handed over reach the panes' endpoints.
+    bus.interface()->registerService(QString::fromLatin1(tv::dcc::kDdeService));
+    services.ddeHandles = &ddeHandles;
+    services.bus = &bus;
+    services.dcc = &launcher;
     services.clock = [] { return QTime(9, 5, 7); };
     tv::mainwindow::FrmMain::Services main;
     main.allLog = allLog.get();
@@ -92,8 +96,19 @@ class CtlIRCTest : public ::testing::Test {
   tv::irc::IrcPaneServices services;
   std::unique_ptr<tv::mainwindow::FrmMain> w;
   QList<QPointer<tv::test::InProcessLink>> links;
-  QStringList started;
+  QStringList started;  // TvDcc's argument vectors
+  bool startFails = false;
   bool refuseCreate = false;
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  tv::dcc::DdeHandles ddeHandles;
+  qint64 launcherNow = 0;  // each start 10 s after the last: the program-wide limit stays out
+  tv::session::TvDccLauncher launcher{
+      QStringLiteral("/talvora/TvDcc"),
+      [this](const QString &, const QStringList &arguments) {
+        started << arguments.join(u' ');
+        return !startFails;
+      },
+      [this] { return launcherNow += tv::session::TvDccLauncher::kReceivePeriodMs; }};
 };
 
 TEST_F(CtlIRCTest, AChannelFromConnectToServerClose) {
@@ -124,7 +139,7 @@ TEST_F(CtlIRCTest, AChannelFromConnectToServerClose) {
   EXPECT_TRUE(log(0, 0).contains("9:05:07 <bob> こんにちは http://example.jp/ a&b\r\n"));
   EXPECT_EQ(p->txtTOPIC()->text(), "今日の話題");
   EXPECT_EQ(p->lblUserNum()->accessibleDescription(), "4人");
-  EXPECT_EQ(started, QStringList{"0 bob f.txt 2130706433 5000 12"});
+  EXPECT_EQ(started, QStringList{"IREC 2 bob f.txt 2130706433 5000 12"});
   const QString all = allLog->txtLOG()->plainText(0, allLog->txtLOG()->textLength());
   EXPECT_TRUE(all.contains("#Talvora>9:05:07 <bob> こんにちは")) << all.toStdString();
 
@@ -164,6 +179,100 @@ TEST_F(CtlIRCTest, AChannelFromConnectToServerClose) {
   EXPECT_TRUE(pane(0)->finished());
 }
 
+// An offer line handed over as a sending TvDcc does, from a connection of its own;
+// whether the endpoint took it.
+std::optional<bool> handOver(quint32 handle, const QString &line) {
+  std::optional<bool> outcome;
+  QObject context;
+  tv::dcc::SendOfferLine(
+      QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("tvdcc")), handle,
+      line, &context, [&](bool ok) { outcome = ok; });
+  waitFor([&] { return outcome.has_value(); }, 8s);
+  return outcome;
+}
+
+TEST_F(CtlIRCTest, FileTransfersUseThePanesOwnHandle) {
+  tv::test::ScriptedServer server;
+  connectAndJoin(server, 0, "me");
+  server.send({":me!u@h JOIN :#Talvora", ":irc.test 353 me = #Talvora :@me @bob",
+               ":irc.test 366 me #Talvora :End"});
+  ASSERT_TRUE(waitFor([&] { return w->HasTab("IRC0"); }));
+  CtlIRC *p = pane(0);
+  ASSERT_NE(p->dccLink(), nullptr);
+  EXPECT_EQ(p->ddeHandle(), 2u);  // the main window has 1
+  EXPECT_EQ(p->dccLink()->endpoint().Owner(), "IRC0");
+
+  // An IRC user's offer starts the receiver with this pane's handle; a quoted name is
+  // taken whole. Every offer comes from a sender of its own, past the per-sender limit.
+  const struct {
+    QString request;
+    QString started;  // "" when nothing may start
+  } offers[] = {
+      {"DCC SEND \"my file.txt\" 2130706433 5000 12", "IREC 2 s0 my_file.txt 2130706433 5000 12"},
+      {"dcc send plain.txt 2130706433 5000 12 99", "IREC 2 s1 plain.txt 2130706433 5000 12"},
+      {"DCC SEND \"写真 2.jpg\" 2130706433 5000 0", "IREC 2 s2 写真_2.jpg 2130706433 5000 0"},
+      {"DCC SEND \"open 2130706433 5000 12", ""},
+      {"DCC SEND \"a b\" 2130706433 5000", ""},
+      {"DCC SEND \"\" 2130706433 5000 12", ""},
+      {"DCC CHAT chat 2130706433 5000", ""},
+  };
+  QStringList expected;
+  for (int i = 0; i < int(std::size(offers)); ++i) {
+    server.send({QString(":s%1!u@h PRIVMSG me :\x01%2\x01").arg(i).arg(offers[i].request)});
+    if (!offers[i].started.isEmpty()) expected << offers[i].started;
+  }
+  server.send({":bob!u@h PRIVMSG #Talvora :end"});
+  ASSERT_TRUE(waitFor([&] { return log(0, 0).contains("<bob> end"); }));
+  EXPECT_EQ(started, expected);
+  EXPECT_EQ(p->tabIRC()->count(), 1);  // no offer opened a conversation
+
+  // The user's offer: ISEND with the handle and the nickname without its mark.
+  started.clear();
+  p->StartDccSend("@bob");
+  p->StartDccSend("");
+  EXPECT_EQ(started, QStringList{"ISEND 2 bob"});
+  startFails = true;
+  p->StartDccSend("bob");
+  EXPECT_TRUE(log(0, 0).contains("ファイル送信エラー\r\n")) << log(0, 0).toStdString();
+  EXPECT_TRUE(log(0, 0).contains("<エラー後の処理> ファイル送信を中止しました。"));
+
+  // What the sending TvDcc hands back goes to the server as one line; only the IRC form
+  // of an offer line is taken.
+  const QString offer =
+      "PRIVMSG bob :\x01"
+      "DCC SEND my_file.txt 2130706433 5000 12\x01";
+  const struct {
+    QString line;
+    bool taken;
+  } handed[] = {
+      {offer, true},
+      {"PRIVMSG bob DCC SEND my_file.txt 2130706433 5000 12", false},
+      {"PRIVMSG bob :\x01"
+       "DCC SEND a 2130706433 5000 12\x01\r\nQUIT :x",
+       false},
+      {"QUIT :bye", false},
+  };
+  for (const auto &[line, taken] : handed)
+    EXPECT_EQ(handOver(2, line), std::optional<bool>(taken)) << line.toStdString();
+  ASSERT_TRUE(server.waitForLine(offer));
+  EXPECT_FALSE(server.received().contains("QUIT :bye"));
+
+  // A second pane takes the next handle; a pane made after one has gone never takes
+  // the gone pane's handle, and its offers no longer reach anyone.
+  tv::test::ScriptedServer second;
+  connectAndJoin(second, 0, "me2");
+  EXPECT_EQ(pane(1)->ddeHandle(), 3u);
+  EXPECT_EQ(pane(1)->dccLink()->endpoint().Owner(), "IRC1");
+  second.disconnect();
+  ASSERT_TRUE(waitFor([&] { return w->ircPane(1) == nullptr; }));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(handOver(3, offer), std::optional<bool>(false));
+  tv::test::ScriptedServer third;
+  connectAndJoin(third, 0, "me3");
+  EXPECT_EQ(pane(1)->ddeHandle(), 4u);
+  EXPECT_EQ(pane(1)->dccLink()->endpoint().Owner(), "IRC1");
+}
+
 TEST_F(CtlIRCTest, ASecondConnectionWithTheNicknameInUseEndsAndGoes) {
   tv::test::ScriptedServer server;
   connectAndJoin(server, 0, "me");
@@ -172,6 +281,7 @@ TEST_F(CtlIRCTest, ASecondConnectionWithTheNicknameInUseEndsAndGoes) {
   QPointer<CtlIRC> second = pane(1);
   server.send({":irc.test 433 * me :Nickname already in use"}, 1);
   ASSERT_TRUE(waitFor([&] { return w->ircPane(1) == nullptr; }));
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(info_rows().contains("ERR|IRCのニックネームを変更して再度接続してください。"));
   EXPECT_TRUE(links.last().isNull() || links.last()->released);
   EXPECT_TRUE(waitFor([&] { return second.isNull(); }));
