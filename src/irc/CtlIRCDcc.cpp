@@ -4,6 +4,7 @@
 #include "app/StringRoutines.h"
 #include "dcc/PaneDccLink.h"
 #include "irc/CtlIRC.h"
+#include "irc/OutgoingText.h"
 #include "mainwindow/ChatLogView.h"
 #include "session/TvDccLauncher.h"
 
@@ -18,9 +19,17 @@ const QString kNoLauncher = QStringLiteral("TvDccを起動できませんでし�
 void CtlIRC::setTabKey(const QString &key) {
   if (dccLink_ || !services_.bus) return;
   // An accepted offer line goes to the server like any line the pane sends; a send
-  // that fails there ends the pane as any other would.
+  // that fails there ends the pane as any other would. A line longer than IRC allows
+  // once encoded (the hand-off counts UTF-8) is not sent: cut, it would reach the other
+  // user as a broken offer.
   dccLink_ = new dcc::PaneDccLink(
-      *services_.bus, ddeHandle_, key, [this](const QString &line) { SendLine(line); },
+      *services_.bus, ddeHandle_, key,
+      [this](const QString &line) {
+        if (encodedLength(line) > kMaxIrcLineBytes)
+          Q_EMIT EvSysMsg(QStringLiteral("DCC"), QStringLiteral("送信できませんでした。"));
+        else
+          SendLine(line);
+      },
       services_.ddeCallerCheck, this);
 }
 

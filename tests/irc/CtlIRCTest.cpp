@@ -241,6 +241,11 @@ TEST_F(CtlIRCTest, FileTransfersUseThePanesOwnHandle) {
   const QString offer =
       "PRIVMSG bob :\x01"
       "DCC SEND my_file.txt 2130706433 5000 12\x01";
+  // 252 bytes of UTF-8, 567 once every "あ" needs its own escape sequences.
+  const QString tooLong =
+      "PRIVMSG bob :\x01"
+      "DCC SEND " +
+      QString("あa").repeated(63) + " 2130706433 5000 12\x01";
   const struct {
     QString line;
     bool taken;
@@ -251,11 +256,15 @@ TEST_F(CtlIRCTest, FileTransfersUseThePanesOwnHandle) {
        "DCC SEND a 2130706433 5000 12\x01\r\nQUIT :x",
        false},
       {"QUIT :bye", false},
+      {tooLong, true},
   };
   for (const auto &[line, taken] : handed)
     EXPECT_EQ(handOver(2, line), std::optional<bool>(taken)) << line.toStdString();
   ASSERT_TRUE(server.waitForLine(offer));
   EXPECT_FALSE(server.received().contains("QUIT :bye"));
+  // Too long in ISO-2022-JP: reported, never sent cut.
+  ASSERT_TRUE(waitFor([&] { return info_rows().contains("DCC|送信できませんでした。"); }));
+  EXPECT_EQ(server.received().filter("DCC SEND").size(), 1);
 
   // A second pane takes the next handle; a pane made after one has gone never takes
   // the gone pane's handle, and its offers no longer reach anyone.
