@@ -78,6 +78,9 @@ int main(int argc, char *argv[]) {
   ircServices.bus = &bus;
   ircServices.ddeCallerCheck = tv::dcc::ProgramCallerCheck(bus, dcc.programPath());
   ircServices.dcc = &dcc;
+  // The message box is made with the main window, after the first pane.
+  tv::app::MessageSink *messageBox = nullptr;
+  ircServices.messages = [&messageBox] { return messageBox; };
 
   tv::mainwindow::FrmMain::Services services;
   services.allLog = &frmAllLOG;
@@ -130,6 +133,7 @@ int main(int argc, char *argv[]) {
 
   tv::app::FrmBoxMSG frmBoxMSG(&frmMain);
   frmMain.attachMessageBox(&frmBoxMSG);
+  messageBox = &frmBoxMSG;
 
   // The voice connection dialog, made on the first host or join request.
   const auto logVoice = [&frmMain](const QString &kind, const QString &text) {

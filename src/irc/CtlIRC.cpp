@@ -5,6 +5,7 @@
 #include "app/FrmAllLOG.h"
 #include "app/UiRoutines.h"
 #include "irc/IrcLink.h"
+#include "irc/IrcPaneCommands.h"
 #include "irc/IrcUserModel.h"
 #include "mainwindow/ChatLogView.h"
 #include "platform/richtext/RichTextView.h"
@@ -48,9 +49,12 @@ CtlIRC::CtlIRC(const IrcPaneServices &services, QWidget *parent)
   setObjectName(QStringLiteral("ctlIRC"));
   buildControls();
   handler_.reset();
+  commands_ = new IrcPaneCommands(*this, services_);
 }
 
 CtlIRC::~CtlIRC() {
+  // Its event filters must not see the controls' last events once this part is gone.
+  delete commands_;
   // The component closes the socket without a QUIT when its object goes.
   releaseLink(true);
 }
@@ -155,6 +159,7 @@ CtlIRC::SlotView &CtlIRC::viewFor(int slot) {
             [this, list = v.list](QPoint at) { onUserMenu(list->viewport()->mapToGlobal(at)); });
     v.list->hide();
     views_.append(v);
+    if (commands_) commands_->listAdded(v.list);
   }
   return views_[slot];
 }
@@ -411,12 +416,20 @@ bool CtlIRC::SendLine(const QString &line) {
 
 void CtlIRC::DelAllCh() { handler_.closeAll(); }
 
+void CtlIRC::SetBtnVisible(int sessionState) {
+  sessionState_ = sessionState;
+  commands_->SetBtnVisible(sessionState);
+}
+
+void CtlIRC::TxQUIT() { commands_->TxQUIT(); }
+
 void CtlIRC::AllInitialize() {
   releaseLink();
   drainQueued_ = false;
   sendFailed_ = false;
   finished_ = false;
   timDccReport_->stop();
+  commands_->stop();
   handler_.reset();
 }
 

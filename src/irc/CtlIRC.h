@@ -46,6 +46,7 @@ class RichTextView;
 namespace tv::irc {
 
 class IrcLink;
+class IrcPaneCommands;
 class IrcUserModel;
 
 class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
@@ -62,7 +63,7 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   bool TxPRIVMSG(const QString &text, bool toChannel) override;
   void DelAllCh() override;
   void AllInitialize() override;
-  void SetBtnVisible(int sessionState) override { sessionState_ = sessionState; }
+  void SetBtnVisible(int sessionState) override;
   int cboLFT() const override;
   int cboTOP() const override;
   int cboWID() const override;
@@ -80,7 +81,11 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   // Null until the host gave the tab key, or without a bus.
   dcc::PaneDccLink *dccLink() const { return dccLink_; }
 
+  // Leaves IRC: QUIT, then a forced close when the server keeps the connection.
+  void TxQUIT();
+
   // For the pane's commands.
+  IrcPaneCommands *commands() const { return commands_; }
   IrcHandler &handler() { return handler_; }
   const IrcHandler &handler() const { return handler_; }
   // The send routine: one line queued through the link (paced by TvIRC). False when
@@ -113,6 +118,8 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   void resizeEvent(QResizeEvent *event) override;
 
  private:
+  friend class IrcPaneCommands;
+
   struct SlotView {
     mainwindow::ChatLogView *log = nullptr;
     QTreeView *list = nullptr;
@@ -170,8 +177,9 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   // Takes waiting lines for at most sliceMs (-1: until none waits); returns false when
   // the pane ended.
   bool drain(int sliceMs);
-  // After the handler ran: a send that failed inside it ends the pane now.
-  void settle();
+  // After the handler ran: a send that failed inside it ends the pane now, reported as
+  // `routine`'s failure.
+  void settle(IrcRoutine routine = IrcRoutine::Send);
   void finish();
 
   IrcPaneServices services_;
@@ -201,6 +209,7 @@ class CtlIRC : public mainwindow::IrcPane, private IrcHandlerSink {
   QMenu *btnChRoot_;
   QMenu *btnUserRoot_;
   QTimer *timDccReport_;
+  IrcPaneCommands *commands_ = nullptr;
 };
 
 }  // namespace tv::irc

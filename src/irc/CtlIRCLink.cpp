@@ -132,10 +132,10 @@ bool CtlIRC::sendLine(const QString &line) {
   return true;
 }
 
-void CtlIRC::settle() {
+void CtlIRC::settle(IrcRoutine routine) {
   if (!sendFailed_) return;
   sendFailed_ = false;
-  failLink(IrcRoutine::Send);
+  failLink(routine);
 }
 
 void CtlIRC::closeConnection() {

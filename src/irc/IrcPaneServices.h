@@ -13,6 +13,7 @@
 namespace tv::app {
 struct AppInfo;
 class FrmAllLOG;
+class MessageSink;
 class Settings;
 }  // namespace tv::app
 namespace tv::dcc {
@@ -41,6 +42,9 @@ struct IrcPaneServices {
   QDBusConnection *bus = nullptr;
   dcc::DdeEndpoint::CallerCheck ddeCallerCheck;
   session::TvDccLauncher *dcc = nullptr;
+  // The program's message box, once it exists (rule explanations: channel names,
+  // nicknames).
+  std::function<app::MessageSink *()> messages;
   app::UrlOpener openUrl;               // links clicked in a log (the desktop's when empty)
   std::function<QTime()> clock;         // time stamps of log lines (the local time when empty)
   std::function<qint64()> monotonicMs;  // limits on offers and PONGs (a steady clock when empty)

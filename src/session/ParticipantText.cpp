@@ -14,6 +14,7 @@ using namespace tv::peer;
 namespace {
 
 constexpr qint64 kTooLarge = kMaxPlayersLimit + 1;
+static_assert(kMaxPlayersLimit == 30000, "ParseMemberLimit's default maximum");
 // More digits than this cannot be a limit; they are not summed (no overflow).
 constexpr qsizetype kMaxLimitDigits = 6;
 
@@ -38,7 +39,8 @@ QString LookupDetail(const QString &text) { return QStringLiteral("　　<エラ
 
 }  // namespace
 
-MemberLimitInput ParseMemberLimit(const QString &text) {
+MemberLimitInput ParseMemberLimit(const QString &text, qint64 maximum) {
+  const qint64 tooLarge = maximum + 1;
   if (text.isEmpty()) return {};
   // Blanks alone are text that is not a number, not an empty answer.
   const QString t = ToHalfWidth(text).trimmed();
@@ -54,14 +56,14 @@ MemberLimitInput ParseMemberLimit(const QString &text) {
   whole.remove(u',');
   while (whole.size() > 1 && whole.front() == u'0') whole.remove(0, 1);
 
-  qint64 value = kTooLarge;
+  qint64 value = tooLarge;
   if (whole.size() <= kMaxLimitDigits) {
     value = whole.isEmpty() ? 0 : whole.toLongLong();
     // Half away from zero: only the first digit of the fraction decides.
     if (!fraction.isEmpty() && fraction.front() >= u'5') ++value;
   }
   if (m.captured(1) == u"-") value = -value;
-  return {MemberLimitInput::kNumber, std::clamp<qint64>(value, -1, kTooLarge)};
+  return {MemberLimitInput::kNumber, std::clamp<qint64>(value, -1, tooLarge)};
 }
 
 MemberLimitPlan PlanMemberLimit(const QString &text, quint32 currentMembers,

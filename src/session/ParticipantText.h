@@ -17,8 +17,8 @@ namespace tv::session {
 struct MemberLimitInput {
   enum Kind { kEmpty, kNotNumeric, kNumber };
   Kind kind = kEmpty;
-  // kNumber: the number rounded half away from zero, brought into -1..30001 so that
-  // any value below 1 or above 30000 stays out of range.
+  // kNumber: the number rounded half away from zero, brought into -1..maximum + 1 so
+  // that any value below 1 or above the maximum stays out of range.
   qint64 value = 0;
 };
 
@@ -28,7 +28,9 @@ struct MemberLimitInput {
 // optional fraction: "1.6" reads 2, "2.5" reads 3, "-3" reads -3, "1,000" reads 1000.
 // Exponents ("1e3"), hexadecimal, currency signs, badly grouped commas ("1,00") and
 // anything else are not numeric.
-MemberLimitInput ParseMemberLimit(const QString &text);
+// `maximum` is the largest limit the caller accepts (a session's member limit by
+// default; an IRC channel's user limit goes to 65535).
+MemberLimitInput ParseMemberLimit(const QString &text, qint64 maximum = 30000);
 
 // What a typed limit does: the chat log's system lines and, when the description is to
 // be written, the new maximum (the current one again when it is typed again). Lines

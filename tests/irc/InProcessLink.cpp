@@ -55,7 +55,9 @@ std::optional<bool> InProcessLink::IsActive() {
 }
 
 std::optional<QString> InProcessLink::GetLocalIP() {
+  if (failLocalIP) failed_ = true;
   if (!call()) return std::nullopt;
+  if (!localAddress.isEmpty()) return localAddress;
   return irc_.GetLocalIP();
 }
 

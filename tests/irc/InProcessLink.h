@@ -34,6 +34,8 @@ class InProcessLink : public irc::IrcLink {
   // Switches set before the pane uses the link.
   bool refuseCreate = false;
   bool failSends = false;
+  bool failLocalIP = false;
+  QString localAddress;  // what GetLocalIP reports instead of the socket's address
   bool released = false;
 
  private:

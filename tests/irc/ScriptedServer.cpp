@@ -13,7 +13,9 @@ ScriptedServer::ScriptedServer() {
       client->socket = socket;
       Client *c = client.get();
       connect(socket, &QTcpSocket::readyRead, this, [c] {
-        c->decoder.feed(c->socket->readAll(), [c](QString &&line, qsizetype) {
+        const QByteArray bytes = c->socket->readAll();
+        c->bytes += bytes;
+        c->decoder.feed(bytes, [c](QString &&line, qsizetype) {
           c->lines.append(line);
           return true;
         });

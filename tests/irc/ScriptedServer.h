@@ -22,6 +22,8 @@ class ScriptedServer : public QObject {
   bool waitForClients(int count);
   // Lines received from client `n`, in order.
   const QStringList &received(int n = 0) const { return clients_[n]->lines; }
+  // Every byte received from client `n`, CR LF included.
+  const QByteArray &receivedBytes(int n = 0) const { return clients_[n]->bytes; }
   bool waitForLine(const QString &line, int n = 0);
   // Writes lines (without CR LF) to client `n`, ISO-2022-JP encoded.
   void send(const QStringList &lines, int n = 0);
@@ -33,6 +35,7 @@ class ScriptedServer : public QObject {
     QTcpSocket *socket = nullptr;
     ircsock::Iso2022JpDecoder decoder;
     QStringList lines;
+    QByteArray bytes;
   };
   QTcpServer server_;
   std::vector<std::unique_ptr<Client>> clients_;
