@@ -527,6 +527,7 @@ import scenarios_dcc  # noqa: E402,F401  (registers the file-transfer scenarios)
 import scenarios_irc  # noqa: E402,F401
 import scenarios_voice  # noqa: E402,F401
 import scenarios_irc_dcc  # noqa: E402,F401  (a file offered on IRC)
+import scenarios_irc_commands  # noqa: E402,F401
 
 
 def main():
