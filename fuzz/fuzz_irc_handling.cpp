@@ -3,9 +3,11 @@
 // PONG, the welcome's MODE +i and the automatic JOINs, every line without CR, LF or
 // NUL and within the IRC limit; it may start the file receiver only for a CTCP DCC
 // SEND and only within the offer limits; its slots, lists and tabs stay consistent and
-// within their limits.
+// within their limits; voice-host announcements mark entries with valid addresses only.
+#include "app/ModChk.h"
 #include "irc/IrcHandler.h"
 #include "irc/OutgoingText.h"
+#include "irc/VoiceRecruit.h"
 #include "ircsock/Iso2022JpDecoder.h"
 
 #include <cstdlib>
@@ -67,6 +69,8 @@ void checkModel(const IrcHandler &h) {
   for (int i = 0; i < h.recordCount(); ++i) {
     const tv::irc::IrcSlot &s = h.slot(i);
     if (s.users.size() > IrcHandler::kMaxUsers) std::abort();
+    for (const tv::irc::IrcUser &u : s.users)
+      if (!u.address.isEmpty() && !tv::app::IsValidAddress(u.address)) std::abort();
     if (!s.name.isEmpty()) ++open;
     if (s.hasTab != h.tabs().contains(i) || (s.hasTab && s.name.isEmpty())) std::abort();
   }
@@ -80,6 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   CheckingSink sink;
   IrcHandler handler(sink, {QStringLiteral("Fuzz"), [] { return qint64(0); }});
   sink.handler = &handler;
+  handler.setReceivedLineHook([&handler](int slot, const QString &speaker, const QString &text) {
+    tv::irc::MarkAnnouncer(handler, slot, speaker, text);
+  });
   handler.reset();
   handler.beginConnect(QStringLiteral("me"), QStringLiteral("irc.test"), QStringLiteral("6667"),
                        kAutoJoin);
