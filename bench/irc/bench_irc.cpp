@@ -9,10 +9,12 @@
 //     NAMES (names_flood_ms: the whole of it; names_flood_bytes: memory it took);
 //   join_to_first_line_ms / plain_join_ms: on ngircd, a JOIN handed to an idle queue
 //     until the tab shows its first line and the list / JOIN to 366 for a plain client;
-//   log_line_bytes: memory per channel line held by the pane's log and the all-chat log.
+//   log_line_bytes: memory per channel line held by the pane's log and the all-chat log;
+//   the commands' figures (CommandBench.h).
 // The pane is offscreen with painting and talks to a real TvIRC on a private session
 // bus, which the program starts by running itself again inside dbus-run-session.
 
+#include "CommandBench.h"
 #include "ScriptServer.h"
 #include "app/AppInfo.h"
 #include "app/Fonts.h"
@@ -295,7 +297,8 @@ int runBench() {
   plainJoin.send(QStringLiteral("JOIN :#plainjoin"));
   spin([&] { return joined; }, 20000);
   print("plain_join_ms", t.nsecsElapsed() / 1e6);
-  return 0;
+  std::fflush(stdout);
+  return RunCommandBench(services, ngircd.port());
 }
 
 }  // namespace
