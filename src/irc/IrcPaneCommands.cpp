@@ -155,9 +155,8 @@ void IrcPaneCommands::buildMenus() {
   addEntry(user, nullptr, "btnMenuOperatorMinus",
            QStringLiteral("この人からこのチャンネルの管理権限を剥奪する(-o)"),
            &IrcPaneCommands::operatorMinus);
-  // What a file offer starts belongs to the file transfers.
   addEntry(user, nullptr, "btnMenuDccSend", QStringLiteral("この人にファイルを送る(DCC SEND)"),
-           nullptr);
+           &IrcPaneCommands::dccSend);
   addEntry(user, nullptr, "btnMenuKICK", QStringLiteral("この人をこのチャンネルから追放する(KICK)"),
            &IrcPaneCommands::kick);
 
@@ -459,6 +458,12 @@ void IrcPaneCommands::operators(QChar sign) {
   const int slot = actingSlot();
   if (slot >= 0)
     sendLines(OperatorLines(pane_.handler().slot(slot).name, sign, pane_.selectedEntries()));
+}
+
+void IrcPaneCommands::dccSend() {
+  // The pane checks the slot and the entry and reports a failed start itself.
+  const QStringList entries = pane_.selectedEntries();
+  pane_.StartDccSend(entries.isEmpty() ? QString() : entries.first());
 }
 
 void IrcPaneCommands::kick() {

@@ -104,6 +104,7 @@ class IrcPaneCommands : public QObject {
   void operatorPlus();
   void operatorMinus();
   void operators(QChar sign);
+  void dccSend();
   void kick();
   void kickEntered(const QString &text);
   // Controls.
