@@ -18,12 +18,6 @@ quint64 appendDigit(quint64 value, QChar digit) {
 
 }  // namespace
 
-bool IsIpAddress(const QString &text) {
-  for (const QChar c : text)
-    if (!isDigit(c) && c != u'.') return false;
-  return !IpToHex(text).isEmpty();
-}
-
 QString IpToHex(const QString &text) {
   std::array<quint64, 4> parts{};
   std::array<bool, 4> seen{};

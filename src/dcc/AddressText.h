@@ -7,9 +7,6 @@
 
 namespace tv::dcc {
 
-// Digits and dots only, exactly three dots, four non-empty parts of at most 255 each
-// (leading zeros allowed: "010" counts as 10).
-bool IsIpAddress(const QString &text);
 // The four parts as two upper-case hexadecimal digits each ("192.168.0.1" gives
 // "C0A80001"). Characters other than digits and dots are skipped; three dots, four
 // non-empty parts of at most 255 are required, else the result is empty.

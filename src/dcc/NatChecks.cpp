@@ -1,6 +1,7 @@
 #include "dcc/NatChecks.h"
 
 #include "dcc/AddressText.h"
+#include "platform/text/Ipv4Text.h"
 
 #include <cmath>
 
@@ -9,7 +10,7 @@ namespace tv::dcc {
 QString CheckNatAddress(const QString &address) {
   if (address.isEmpty())
     return QStringLiteral("ルータのインターネット側のIPアドレスを指定してください。");
-  if (!IsIpAddress(address))
+  if (!text::IsValidAddress(address))
     return QStringLiteral("ルータのインターネット側のIPアドレスが不正です。");
   return {};
 }

@@ -8,6 +8,7 @@
 #include "dcc/OfferLine.h"
 #include "dcc/OfferName.h"
 #include "dcc/TransferProgress.h"
+#include "platform/text/Ipv4Text.h"
 
 #include <gtest/gtest.h>
 
@@ -40,7 +41,7 @@ TEST(DccText, AddressConversions) {
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(s(c.text));
-    EXPECT_EQ(IsIpAddress(c.text), c.isIp);
+    EXPECT_EQ(tv::text::IsValidAddress(c.text), c.isIp);
     EXPECT_EQ(IpToHex(c.text), c.hex);
     EXPECT_EQ(HexToDecimal(IpToHex(c.text)), c.decimalOfHex);
   }
