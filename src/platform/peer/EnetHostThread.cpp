@@ -20,7 +20,10 @@ namespace tv::peer {
 
 namespace {
 
-// Longest the service thread sleeps: ENet's resends and pings run off this tick.
+// How often the service thread looks at ENet while it has resends, acknowledgements or
+// handshakes outstanding (they run off this tick). A quiet host sleeps until the next
+// ping or round-trip refresh is due instead: a connected session with nobody talking
+// then wakes a few times a second, not two hundred.
 constexpr int kServiceTickMs = 5;
 constexpr int kRoundTripRefreshMs = 100;
 // What an incoming link may make this side hold before the session trusts it: far more
@@ -142,7 +145,9 @@ void EnetHostThread::run() {
   while (!stopping_) {
     pollfd fds[3] = {
         {host_->socket, POLLIN, 0}, {wakeFd_, POLLIN, 0}, {voice_.readyFd(), POLLIN, 0}};
-    ::poll(fds, 3, kServiceTickMs);
+    const auto sinceRefresh = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - lastRefresh);
+    ::poll(fds, 3, sleepMs(kRoundTripRefreshMs - int(sinceRefresh.count())));
     if (fds[1].revents & POLLIN) {
       quint64 count = 0;
       [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &count, sizeof count);
@@ -259,6 +264,23 @@ void EnetHostThread::sendVoice() {
         enet_peer_send(it->second, wire::kUnreliableChannel, packet);
     if (packet->referenceCount == 0) enet_packet_destroy(packet);
   });
+}
+
+int EnetHostThread::sleepMs(int untilRefreshMs) const {
+  int wait = std::max(untilRefreshMs, kServiceTickMs);
+  const enet_uint32 now = enet_time_get();
+  for (const ENetPeer *peer = host_->peers; peer < host_->peers + host_->peerCount; ++peer) {
+    if (peer->state == ENET_PEER_STATE_DISCONNECTED) continue;
+    // Anything ENet may have to resend, acknowledge or finish needs the short tick.
+    if (peer->state != ENET_PEER_STATE_CONNECTED || !enet_list_empty(&peer->sentReliableCommands) ||
+        !enet_list_empty(&peer->outgoingCommands) || !enet_list_empty(&peer->acknowledgements))
+      return kServiceTickMs;
+    // ENet pings a peer it has not heard from for its ping interval.
+    const enet_uint32 quiet = ENET_TIME_DIFFERENCE(now, peer->lastReceiveTime);
+    if (quiet >= peer->pingInterval) return kServiceTickMs;
+    wait = std::min(wait, int(peer->pingInterval - quiet));
+  }
+  return std::max(wait, kServiceTickMs);
 }
 
 void EnetHostThread::serviceOnce() {

@@ -1,8 +1,9 @@
 #pragma once
 // The ENet host of one transport and the service thread that owns it. The thread
-// blocks in poll() on the socket and a wake-up descriptor (waking at least every few
-// milliseconds for ENet's timers), applies the commands queued to it, and queues the
-// events ENet produced, in order, calling the owner's notifier when some wait.
+// blocks in poll() on the socket and a wake-up descriptor (and wakes when ENet's next
+// timer is due: every few milliseconds while it has work outstanding), applies the commands queued
+// to it, and queues the events ENet produced, in order, calling the owner's notifier when some
+// wait.
 //
 // The owner (EnetTransport, on the UI thread) may let go of it while it still says
 // goodbye: stop() returns at once, and the thread ends every link, waits for them to
@@ -87,6 +88,8 @@ class EnetHostThread {
   void applyCommands();
   void sendVoice();
   void serviceOnce();
+  // How long poll() may block: at most untilRefreshMs, less when ENet needs servicing.
+  int sleepMs(int untilRefreshMs) const;
   void handle(const _ENetEvent &event);
   void configurePeer(_ENetPeer *peer) const;
   void checkSilence();
