@@ -5,7 +5,6 @@
 
 #include <QFileInfo>
 
-#include <thread>
 #include <vector>
 
 namespace tv::audio {
@@ -15,57 +14,25 @@ namespace {
 constexpr int64_t kPeriodNs = samplesToNs(kPeriodSamples);
 constexpr int kPeriodsPerSecond = kSampleRate / kPeriodSamples;
 
-// Runs `period(k, startNs)` for every 10 ms period k that is due, from the stream's
-// start, until stopped. A late wake-up runs every period that came due meanwhile.
-class PeriodThread {
- public:
-  template <class Period>
-  void start(Period period) {
-    startNs_ = monotonicNs();
-    thread_ = std::thread([this, period]() mutable {
-      int64_t k = 0;
-      while (!stop_.load(std::memory_order_acquire)) {
-        sleepUntilNs(startNs_ + (k + 1) * kPeriodNs);
-        const int64_t now = monotonicNs();
-        while (!stop_.load(std::memory_order_acquire) && now >= startNs_ + (k + 1) * kPeriodNs) {
-          if (!period(k, startNs_)) {
-            stop_.store(true);
-            break;
-          }
-          ++k;
-        }
-      }
-    });
-  }
-  void stop() {
-    stop_.store(true, std::memory_order_release);
-    if (thread_.joinable()) thread_.join();
-  }
-  int64_t startNs() const { return startNs_; }
-
- private:
-  std::thread thread_;
-  std::atomic<bool> stop_{false};
-  int64_t startNs_ = 0;
-};
-
 class WavCapture final : public AudioStream {
  public:
   WavCapture(CaptureSink &sink, QString name, std::vector<int16_t> file, bool held,
              std::shared_ptr<std::atomic<bool>> startRequested,
-             std::shared_ptr<WavBackend::Times> times)
+             std::shared_ptr<WavBackend::Times> times, std::shared_ptr<WavClock> clock)
       : name_(std::move(name)),
         file_(std::move(file)),
         startRequested_(std::move(startRequested)),
-        times_(std::move(times)) {
+        times_(std::move(times)),
+        clock_(std::move(clock)),
+        stream_([this, &sink](int64_t k, int64_t startNs) {
+          fill(k, startNs);
+          sink.captured(buffer_, kPeriodSamples, startNs + k * kPeriodNs);
+          return true;
+        }) {
     if (!held) startRequested_->store(true);
-    thread_.start([this, &sink](int64_t k, int64_t startNs) {
-      fill(k, startNs);
-      sink.captured(buffer_, kPeriodSamples, startNs + k * kPeriodNs);
-      return true;
-    });
+    clock_->add(stream_);
   }
-  ~WavCapture() override { thread_.stop(); }
+  ~WavCapture() override { clock_->remove(stream_); }
   QString deviceName() const override { return name_; }
   bool lost() const override { return false; }
 
@@ -93,33 +60,37 @@ class WavCapture final : public AudioStream {
   std::shared_ptr<WavBackend::Times> times_;
   int64_t next_ = -1;  // next file sample; -1 before the file starts
   int16_t buffer_[kPeriodSamples];
-  PeriodThread thread_;
+  std::shared_ptr<WavClock> clock_;
+  WavClock::Stream stream_;
 };
 
 class WavPlayback final : public AudioStream {
  public:
   WavPlayback(PlaybackSource &source, QString name, std::unique_ptr<WavWriter> writer,
-              std::shared_ptr<WavBackend::Times> times)
-      : name_(std::move(name)), writer_(std::move(writer)) {
+              std::shared_ptr<WavBackend::Times> times, std::shared_ptr<WavClock> clock)
+      : name_(std::move(name)),
+        writer_(std::move(writer)),
+        clock_(std::move(clock)),
+        stream_([this, &source](int64_t k, int64_t startNs) {
+          const int64_t now = startNs + (k + 1) * kPeriodNs;
+          source.render(buffer_, kPeriodSamples, now, now + kPeriodNs);
+          if (!writer_) return true;
+          if (!writer_->append(buffer_, kPeriodSamples) ||
+              ((k + 1) % kPeriodsPerSecond == 0 && !writer_->updateSizes())) {
+            lost_.store(true);
+            return false;
+          }
+          return true;
+        }) {
     // Each wake-up renders the block heard one period later, as a device with one
     // period of buffer would; the two blocks before the first such one are silence.
     std::fill(std::begin(buffer_), std::end(buffer_), int16_t(0));
     for (int i = 0; writer_ && i < 2; ++i) writer_->append(buffer_, kPeriodSamples);
-    thread_.start([this, &source](int64_t k, int64_t startNs) {
-      const int64_t now = startNs + (k + 1) * kPeriodNs;
-      source.render(buffer_, kPeriodSamples, now, now + kPeriodNs);
-      if (!writer_) return true;
-      if (!writer_->append(buffer_, kPeriodSamples) ||
-          ((k + 1) % kPeriodsPerSecond == 0 && !writer_->updateSizes())) {
-        lost_.store(true);
-        return false;
-      }
-      return true;
-    });
-    times->playbackStart.store(thread_.startNs());
+    clock_->add(stream_);
+    times->playbackStart.store(stream_.startNs());
   }
   ~WavPlayback() override {
-    thread_.stop();
+    clock_->remove(stream_);
     if (writer_) writer_->close();
   }
   QString deviceName() const override { return name_; }
@@ -130,7 +101,8 @@ class WavPlayback final : public AudioStream {
   std::unique_ptr<WavWriter> writer_;
   std::atomic<bool> lost_{false};
   int16_t buffer_[kPeriodSamples];
-  PeriodThread thread_;
+  std::shared_ptr<WavClock> clock_;
+  WavClock::Stream stream_;
 };
 
 QString displayName(const QString &path) {
@@ -142,7 +114,8 @@ QString displayName(const QString &path) {
 WavBackend::WavBackend(Options options)
     : options_(std::move(options)),
       startRequested_(std::make_shared<std::atomic<bool>>(false)),
-      times_(std::make_shared<Times>()) {}
+      times_(std::make_shared<Times>()),
+      clock_(std::make_shared<WavClock>()) {}
 
 WavBackend::~WavBackend() = default;
 
@@ -166,7 +139,7 @@ std::unique_ptr<AudioStream> WavBackend::openCapture(CaptureSink &sink, QString 
     samples = std::move(*file);
   }
   return std::make_unique<WavCapture>(sink, displayName(options_.captureFile), std::move(samples),
-                                      options_.holdCaptureFile, startRequested_, times_);
+                                      options_.holdCaptureFile, startRequested_, times_, clock_);
 }
 
 std::unique_ptr<AudioStream> WavBackend::openPlayback(PlaybackSource &source, QString &error) {
@@ -176,7 +149,7 @@ std::unique_ptr<AudioStream> WavBackend::openPlayback(PlaybackSource &source, QS
     if (!writer->create(options_.playbackFile, error)) return nullptr;
   }
   return std::make_unique<WavPlayback>(source, displayName(options_.playbackFile),
-                                       std::move(writer), times_);
+                                       std::move(writer), times_, clock_);
 }
 
 }  // namespace tv::audio

@@ -1,7 +1,8 @@
 #pragma once
 // Sound devices made of files, for tests and scripts. Capture plays a WAV file in real
 // time: 10 ms periods on CLOCK_MONOTONIC, and a wake-up that comes late delivers every
-// period that is due, so the file's time never stretches. Playback writes what the
+// period that is due, so the file's time never stretches. Both directions run on one
+// clock thread (WavClock), as a sound card's do. Playback writes what the
 // speakers would play: sample n is heard at the stream's start + n / 48000 s, the file
 // growing with real time; its sizes are rewritten every second and at the end, so it is
 // a valid WAV file while it grows and after the process is killed.
@@ -11,6 +12,7 @@
 // startCaptureFile() is called, and silence comes before it and after its end.
 
 #include "platform/audio/AudioDevice.h"
+#include "platform/audio/WavClock.h"
 #include "platform/audio/WavFile.h"
 
 #include <atomic>
@@ -50,6 +52,7 @@ class WavBackend final : public AudioBackend {
   Options options_;
   std::shared_ptr<std::atomic<bool>> startRequested_;
   std::shared_ptr<Times> times_;
+  std::shared_ptr<WavClock> clock_;  // shared with the open streams
   std::unique_ptr<WavWriter> prepared_;
 };
 
