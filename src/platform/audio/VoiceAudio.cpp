@@ -111,8 +111,8 @@ void VoiceAudio::tick() {
   }
   drainEvents();
   if (notifyPeriodMs_ > 0) {
-    Q_EMIT inputLevel(captureStream_ ? capture_.level() : 0, settings_.recordVolume);
-    Q_EMIT outputLevel(playbackStream_ ? mixer_.takeLevel() : 0, settings_.playbackVolume);
+    Q_EMIT levels(captureStream_ ? capture_.level() : 0, settings_.recordVolume,
+                  playbackStream_ ? mixer_.takeLevel() : 0, settings_.playbackVolume);
   }
   if (lostNow != peer::kOk && !lost_) {
     lost_ = true;

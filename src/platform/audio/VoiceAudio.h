@@ -54,8 +54,9 @@ class VoiceAudio : public QObject {
   QString playbackDeviceName() const;
 
  Q_SIGNALS:
-  void inputLevel(int peakLevel, int recordVolume);
-  void outputLevel(int peakLevel, int playbackVolume);
+  // Both meters at once, every notification period: the input's peak and record
+  // volume, then the output's peak and playback volume.
+  void levels(int inputPeak, int recordVolume, int outputPeak, int playbackVolume);
   void recordStart(int peakLevel);
   void recordStop(int peakLevel);
   void playerVoiceStart(quint32 playerId);

@@ -7,6 +7,14 @@ void CallbackQueue::push(Item item) {
   schedule();
 }
 
+void CallbackQueue::deliverOrPush(Item item) {
+  if (!items_.empty() || scheduled_) {
+    push(std::move(item));
+    return;
+  }
+  item();
+}
+
 void CallbackQueue::schedule() {
   if (scheduled_ || items_.empty()) return;
   scheduled_ = true;

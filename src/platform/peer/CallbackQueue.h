@@ -19,6 +19,10 @@ class CallbackQueue : public QObject {
   explicit CallbackQueue(QObject *parent = nullptr) : QObject(parent) {}
 
   void push(Item item);
+  // For callbacks the UI thread's own timers raise, never inside a call into the
+  // service: with nothing waiting, delivers at once what the next turn would deliver
+  // (saving a turn of the event loop); otherwise queues behind what waits.
+  void deliverOrPush(Item item);
   // Drops every callback not yet delivered.
   void clear() { items_.clear(); }
   bool isEmpty() const { return items_.empty(); }

@@ -255,11 +255,13 @@ void VoicePlane::sessionEnded() {
   endClient();
 }
 
-void VoicePlane::raiseClient(std::function<void(SessionVoiceClient &)> emitter) {
+void VoicePlane::raiseClient(std::function<void(SessionVoiceClient &)> emitter, bool fromTimer) {
   if (peer_.phase_ == SessionPeer::Phase::Linking) return;
-  peer_.callbacks_.push([client = client_, emitter = std::move(emitter)] {
+  auto item = [client = client_, emitter = std::move(emitter)] {
     if (client && client->notifying()) emitter(*client);
-  });
+  };
+  fromTimer ? peer_.callbacks_.deliverOrPush(std::move(item))
+            : peer_.callbacks_.push(std::move(item));
 }
 
 }  // namespace tv::peer

@@ -49,6 +49,11 @@ class VoicePlane {
   void setTargets(const QList<quint32> &targets);
   // The client's audio callbacks, delivered in the session's callback order.
   void relay(std::function<void(SessionVoiceClient &)> emitter) { raiseClient(std::move(emitter)); }
+  // The same for what the audio's own timer raises (the level meters): delivered at
+  // once when no callback waits.
+  void relayFromTimer(std::function<void(SessionVoiceClient &)> emitter) {
+    raiseClient(std::move(emitter), true);
+  }
 
   // Routing: publishes the table again if it changed; after a new transport, at once.
   void refreshRoutes();
@@ -74,7 +79,7 @@ class VoicePlane {
 
   void memberAdded(quint32 id);
   void memberRemoved(quint32 id);
-  void raiseClient(std::function<void(SessionVoiceClient &)> emitter);
+  void raiseClient(std::function<void(SessionVoiceClient &)> emitter, bool fromTimer = false);
   void admit(quint32 id);
   void refuseJoin(quint32 id);
 
