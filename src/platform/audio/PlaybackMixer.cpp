@@ -1,6 +1,7 @@
 #include "platform/audio/PlaybackMixer.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace tv::audio {
@@ -28,7 +29,10 @@ SpeakerBuffer *PlaybackMixer::speakerFor(uint32_t id) noexcept {
   // A seventeenth speaker takes the place of one that has been silent longest, or
   // waits until someone stops.
   SpeakerBuffer *s = free ? free : oldest;
-  if (s) s->assign(id);
+  if (s) {
+    s->assign(id);
+    used_ |= 1u << (s - speakers_.get());
+  }
   return s;
 }
 
@@ -52,8 +56,8 @@ void PlaybackMixer::renderChunk(int16_t *out, int count, int64_t nowNs) noexcept
   const VoiceSettings s = settings_.read(generation);
   std::memset(mix_, 0, sizeof(int32_t) * size_t(count));
   // Muted speakers keep their time: they are mixed and then not heard.
-  for (int i = 0; i < kMaxSpeakers; ++i)
-    if (speakers_[i].id() != 0) speakers_[i].mix(mix_, count, nowNs, events_);
+  for (uint32_t slots = used_; slots != 0; slots &= slots - 1)
+    speakers_[std::countr_zero(slots)].mix(mix_, count, nowNs, events_);
   const float gain = (s.flags & kPlaybackMute) ? 0.0f : volumeGain(s.playbackVolume);
   int peak = 0;
   for (int i = 0; i < count; ++i) {

@@ -52,6 +52,9 @@ class PlaybackMixer final : public PlaybackSource {
   std::shared_ptr<VoicePath> path_;
   EchoReference *reference_;
   std::unique_ptr<SpeakerBuffer[]> speakers_;
+  // Device thread: bit i is set once slot i has a speaker (slots are never emptied), so
+  // a quiet session does not touch sixteen idle buffers every period.
+  uint32_t used_ = 0;
   int32_t mix_[kFrameSamples];
   EchoBlock echo_;
   int echoFill_ = 0;
