@@ -138,7 +138,9 @@ TEST(VoiceProcesses, APairHearsEachOtherAtTheSetLevelThroughMuteVolumeAndStall) 
   EXPECT_GE(member.countLines(QStringLiteral("RecordStop")), 1);
   EXPECT_GE(host.countLines(QStringLiteral("PlayerVoiceStart %1").arg(speaker)), 1);
   EXPECT_GE(host.countLines(QStringLiteral("PlayerVoiceStop %1").arg(speaker)), 1);
-  EXPECT_EQ(afterStall.concealed, beforeStall.concealed) << "a stalled main thread concealed";
+  // Frames routed through the main thread would lose the whole stall: 15 frames. A
+  // frame or two may be concealed when neighbouring processes starve this machine.
+  EXPECT_LT(afterStall.concealed - beforeStall.concealed, 5) << "a stalled main thread concealed";
 
   const std::vector<int16_t> output = tv::test::readWav(out);
   ASSERT_FALSE(output.empty());
