@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,6 +40,14 @@ class IrcDialogTest : public ::testing::Test {
   IrcDialogTest()
       : info(tv::app::RunStartUp(dir.path(), QStringLiteral("alice"))),
         settings(info.settingsPath()) {}
+  // The dialogs delete themselves (and the boxes they own) when closed, on a later turn
+  // of an event loop these tests never return to; those still open or waiting go now.
+  ~IrcDialogTest() override {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    for (QWidget *w : QApplication::topLevelWidgets())
+      if (qobject_cast<FrmConIRC *>(w) || qobject_cast<FrmSetIRC *>(w)) w->deleteLater();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
 
   FrmConIRC *open() {
     tv::irc::IrcDialogServices s;
