@@ -13,8 +13,12 @@ constexpr int kOfferWordCount = 8;  // PRIVMSG nick DCC SEND file address port s
 }  // namespace
 
 QString OfferFileWord(const QString &fileName) {
+  // Every kind of blank, not only the ASCII one: a full-width or no-break space would
+  // leave a word that the offer checks (rightly) refuse, and the file could not be sent.
   QString word = fileName;
-  return word.replace(u' ', u'_');
+  for (QChar &c : word)
+    if (c.isSpace() || c.category() == QChar::Separator_Space) c = u'_';
+  return word;
 }
 
 QString OfferLine(Mode mode, const QString &nick, const OfferFields &f) {

@@ -21,7 +21,7 @@ struct OfferFields {
   QString address, port, size;
 };
 
-// The file word of an offer: the name with every blank made "_".
+// The file word of an offer: the name with every blank (of any width) made "_".
 QString OfferFileWord(const QString &fileName);
 // The offer line for a send mode (the ISEND form for Mode::Isend, else the other).
 QString OfferLine(Mode mode, const QString &nick, const OfferFields &fields);

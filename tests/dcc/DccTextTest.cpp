@@ -163,6 +163,10 @@ TEST(DccText, OfferLinesAndTheHandOffForms) {
   EXPECT_EQ(irc, QStringLiteral("PRIVMSG bob :") + kCtcp +
                      QStringLiteral("DCC SEND my_file.txt 2130706433 5000 123") + kCtcp);
   EXPECT_EQ(SessionOfferText(voice), QStringLiteral("my_file.txt 2130706433 5000 123"));
+  // Full-width, no-break and thin spaces are blanks too: the word must pass the checks.
+  const QString wide = OfferFileWord(QStringLiteral("議事録\u3000第1回\u00A0版\u2009.txt"));
+  EXPECT_EQ(wide, QStringLiteral("議事録_第1回_版_.txt"));
+  EXPECT_TRUE(IsPlainWord(wide));
   EXPECT_EQ(OfferNick(irc), QStringLiteral("bob"));
 
   const QString tail = QStringLiteral(" 2130706433 5000 123");
