@@ -4,8 +4,10 @@
 #include "app/StringRoutines.h"
 #include "dcc/PaneDccLink.h"
 #include "irc/CtlIRC.h"
+#include "irc/IrcCommands.h"
 #include "irc/OutgoingText.h"
 #include "mainwindow/ChatLogView.h"
+#include "mainwindow/ChatText.h"
 #include "session/TvDccLauncher.h"
 
 namespace tv::irc {
@@ -37,14 +39,13 @@ void CtlIRC::StartDccSend(const QString &listEntry) {
   const int slot = handler_.currentSlot();
   if (finished_ || slot < 0 || slot >= handler_.recordCount() || !handler_.slot(slot).isChannel)
     return;
-  const QString nick = app::StripLeadingAt(listEntry);
+  // The nickname without its status mark ("@" or "+"), as every other user command.
+  const QString nick = EntryNick(listEntry);
   if (nick.isEmpty()) return;
   const QString why =
       services_.dcc ? services_.dcc->StartSender(dcc::Mode::Isend, ddeHandle_, nick) : kNoLauncher;
   if (why.isEmpty()) return;
-  txtLOG(slot)->appendSystemLines(
-      {QStringLiteral("ファイル送信エラー"), QStringLiteral("　　<エラーの説明　> ") + why,
-       QStringLiteral("　　<エラー後の処理> ファイル送信を中止しました。")});
+  txtLOG(slot)->appendSystemLines(mainwindow::FileSendErrorLines(why));
 }
 
 QString CtlIRC::startReceiver(const QString &sender, const QString &offer) {

@@ -40,6 +40,12 @@ QStringList WhisperToSelfLines() {
           QStringLiteral("　　<エラーの説明　> 自分自身に対して密談することはできません。")};
 }
 
+QStringList FileSendErrorLines(const QString &description) {
+  return {QStringLiteral("ファイル送信エラー"),
+          QStringLiteral("　　<エラーの説明　> ") + description,
+          QStringLiteral("　　<エラー後の処理> ファイル送信を中止しました。")};
+}
+
 QStringList WhisperWithoutTargetLines() {
   return {QStringLiteral("密談エラー"),
           QStringLiteral("　　<エラーの説明　> ユーザが選択されていません。")};

@@ -34,6 +34,9 @@ QString WhisperSentLine(const QString &name, const QString &text);
 // "密談エラー" and its detail line for a whisper to oneself, or to nobody.
 QStringList WhisperToSelfLines();
 QStringList WhisperWithoutTargetLines();
+// "ファイル送信エラー", the description and "ファイル送信を中止しました。": a file offer
+// that could not be started, from the main window or an IRC pane.
+QStringList FileSendErrorLines(const QString &description);
 // "TOPICが設定されました。" and "　<新TOPIC> " + topic.
 QStringList TopicSetLines(const QString &topic);
 // The three lines that refuse a drop of several files.

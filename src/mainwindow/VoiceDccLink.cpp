@@ -2,6 +2,7 @@
 
 #include "dcc/OfferLine.h"
 #include "mainwindow/ChatLogView.h"
+#include "mainwindow/ChatText.h"
 #include "mainwindow/FrmMain.h"
 #include "mainwindow/SessionLink.h"
 #include "mainwindow/VoicePane.h"
@@ -45,9 +46,7 @@ void VoiceDccLink::btnDccSend_Click() {
 }
 
 void VoiceDccLink::reportSendError(const QString &description) {
-  window_.txtLOG()->appendSystemLines(
-      {QStringLiteral("ファイル送信エラー"), QStringLiteral("　　<エラーの説明　> ") + description,
-       QStringLiteral("　　<エラー後の処理> ファイル送信を中止しました。")});
+  window_.txtLOG()->appendSystemLines(FileSendErrorLines(description));
 }
 
 void VoiceDccLink::processOffer(const QString &text) {
