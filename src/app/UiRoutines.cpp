@@ -1,10 +1,13 @@
 #include "app/UiRoutines.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QThread>
 #include <QTreeWidget>
@@ -84,6 +87,25 @@ QString SelectedOptionIndex(const QWidget *window, const QString &controlName) {
       return name.mid(prefix.size(), name.size() - prefix.size() - 1);
   }
   return QStringLiteral("0");
+}
+
+QPushButton *MakeButton(const QString &objectName, const QString &caption, QWidget *parent,
+                        const QString &accessibleName) {
+  auto *b = new QPushButton(caption, parent);
+  b->setObjectName(objectName);
+  b->setAccessibleName(accessibleName.isEmpty() ? caption : accessibleName);
+  return b;
+}
+
+QComboBox *MakeHistoryCombo(const QString &objectName, const QString &accessibleName,
+                            QWidget *parent) {
+  auto *c = new QComboBox(parent);
+  c->setObjectName(objectName);
+  c->setEditable(true);
+  c->setInsertPolicy(QComboBox::NoInsert);
+  c->setAccessibleName(accessibleName);
+  c->lineEdit()->setAccessibleName(accessibleName);
+  return c;
 }
 
 bool IsMenuKey(const QKeyEvent &event) {

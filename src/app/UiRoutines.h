@@ -5,7 +5,9 @@
 
 #include <functional>
 
+class QComboBox;
 class QKeyEvent;
+class QPushButton;
 class QTreeWidget;
 class QUrl;
 class QWidget;
@@ -43,6 +45,14 @@ QString SelectedOptionIndex(const QWidget *window, const QString &controlName);
 
 // Object name of element `index` of a control array: "lblMSG(3)".
 QString ArrayName(const QString &controlName, int index);
+
+// A push button screen readers find by `accessibleName` (empty: the caption).
+QPushButton *MakeButton(const QString &objectName, const QString &caption,
+                        QWidget *parent = nullptr, const QString &accessibleName = {});
+// An editable history box: its entries change only through the program's own list
+// (never by pressing Enter); the box and its text field carry `accessibleName`.
+QComboBox *MakeHistoryCombo(const QString &objectName, const QString &accessibleName,
+                            QWidget *parent = nullptr);
 
 // The keys that open a control's menu from the keyboard: the menu key or Shift+F10.
 bool IsMenuKey(const QKeyEvent &event);

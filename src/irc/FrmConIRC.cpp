@@ -7,6 +7,8 @@
 #include "app/ModChk.h"
 #include "app/RecentList.h"
 #include "app/Settings.h"
+#include "app/UiRoutines.h"
+#include "irc/IrcCommands.h"
 #include "platform/text/TextFile.h"
 
 #include <QComboBox>
@@ -30,16 +32,9 @@ const QString kNickFile = QStringLiteral("NickIRC.txt");
 
 QPushButton *makeButton(const QString &objectName, const QString &caption,
                         const QString &accessible, const QString &tip) {
-  auto *b = new QPushButton(caption);
-  b->setObjectName(objectName);
-  b->setAccessibleName(accessible);
+  QPushButton *b = app::MakeButton(objectName, caption, nullptr, accessible);
   b->setToolTip(tip);
   return b;
-}
-
-bool hasControlCharacter(const QString &text) {
-  return std::any_of(text.begin(), text.end(),
-                     [](QChar c) { return c.category() == QChar::Other_Control; });
 }
 
 // A list file's lines, nullopt when it does not exist; an existing file that cannot be
@@ -63,12 +58,7 @@ FrmConIRC::FrmConIRC(const app::AppInfo &info, const app::Settings &settings,
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
 
-  cboNICK_ = new QComboBox;
-  cboNICK_->setObjectName(QStringLiteral("cboNICK"));
-  cboNICK_->setEditable(true);
-  cboNICK_->setInsertPolicy(QComboBox::NoInsert);
-  cboNICK_->setAccessibleName(QStringLiteral("IRCニックネーム"));
-  cboNICK_->lineEdit()->setAccessibleName(QStringLiteral("IRCニックネーム"));
+  cboNICK_ = app::MakeHistoryCombo(QStringLiteral("cboNICK"), QStringLiteral("IRCニックネーム"));
   cboSV_ = new QComboBox;
   cboSV_->setObjectName(QStringLiteral("cboSV"));
   cboSV_->setAccessibleName(QStringLiteral("IRCサーバ"));
@@ -253,16 +243,9 @@ void FrmConIRC::btnADD_Click() {
 }
 
 void FrmConIRC::IBOXChannel_BtnClick(const QString &text) {
-  if (text.isEmpty() || text == u"#") return;
-  // A control character would split CHList.txt: refused like any other bad name.
-  if (hasControlCharacter(text)) {
-    if (services_.messages)
-      services_.messages->ViewMSG(app::ChannelRulesMessage(),
-                                  info_.titleTag + QStringLiteral("チャンネルの名称が不正です"));
-    return;
-  }
-  if (!app::IsValidChannelName(text, services_.messages)) return;
-  addChannel(text, true);
+  // The pane's /join rules: a control character would also split CHList.txt.
+  if (const QString name = JoinChannel(text, services_.messages); !name.isEmpty())
+    addChannel(name, true);
 }
 
 void FrmConIRC::btnConnect_Click() {

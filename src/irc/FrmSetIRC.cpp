@@ -4,6 +4,8 @@
 #include "app/Fonts.h"
 #include "app/RecentList.h"
 #include "app/Settings.h"
+#include "app/UiRoutines.h"
+#include "irc/IrcCommands.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -19,32 +21,9 @@ const QString kQuitFile = QStringLiteral("QUIT_MSG.txt");
 const QString kPartFile = QStringLiteral("PART_MSG.txt");
 const QString kDefaultGreeting = QStringLiteral("さよなら～");
 
-QComboBox *makeCombo(const QString &objectName, const QString &accessible) {
-  auto *c = new QComboBox;
-  c->setObjectName(objectName);
-  c->setEditable(true);
-  c->setInsertPolicy(QComboBox::NoInsert);
-  c->setAccessibleName(accessible);
-  c->lineEdit()->setAccessibleName(accessible);
-  return c;
-}
-
-QPushButton *makeButton(const QString &objectName, const QString &caption,
-                        const QString &accessible) {
-  auto *b = new QPushButton(caption);
-  b->setObjectName(objectName);
-  b->setAccessibleName(accessible);
-  return b;
-}
-
 void loadHistory(QComboBox *combo, const QString &path) {
   app::LoadListFile(combo, path);
   combo->setEditText(combo->count() > 0 ? combo->itemText(0) : kDefaultGreeting);
-}
-
-// A leading ":" would read as IRC's last-parameter marker: it becomes "：".
-QString withWideColon(const QString &text) {
-  return text.startsWith(u':') ? QStringLiteral("：") + text.mid(1) : text;
 }
 
 }  // namespace
@@ -58,13 +37,12 @@ FrmSetIRC::FrmSetIRC(const app::AppInfo &info, const app::Settings &settings,
   setModal(false);
   setAttribute(Qt::WA_DeleteOnClose);
 
-  cboQUIT_ = makeCombo(QStringLiteral("cboQUIT"), QStringLiteral("QUITメッセージ"));
-  cboPART_ = makeCombo(QStringLiteral("cboPART"), QStringLiteral("PARTメッセージ"));
-  btnApply_ =
-      makeButton(QStringLiteral("btnApply"), QStringLiteral("適用(&A)"), QStringLiteral("適用(A)"));
-  btnOK_ = makeButton(QStringLiteral("btnOK"), QStringLiteral("OK"), QStringLiteral("OK"));
-  btnCancel_ = makeButton(QStringLiteral("btnCancel"), QStringLiteral("キャンセル"),
-                          QStringLiteral("キャンセル"));
+  cboQUIT_ = app::MakeHistoryCombo(QStringLiteral("cboQUIT"), QStringLiteral("QUITメッセージ"));
+  cboPART_ = app::MakeHistoryCombo(QStringLiteral("cboPART"), QStringLiteral("PARTメッセージ"));
+  btnApply_ = app::MakeButton(QStringLiteral("btnApply"), QStringLiteral("適用(&A)"), nullptr,
+                              QStringLiteral("適用(A)"));
+  btnOK_ = app::MakeButton(QStringLiteral("btnOK"), QStringLiteral("OK"));
+  btnCancel_ = app::MakeButton(QStringLiteral("btnCancel"), QStringLiteral("キャンセル"));
   btnOK_->setDefault(true);
 
   auto *layout = new QVBoxLayout(this);
@@ -91,8 +69,9 @@ FrmSetIRC::FrmSetIRC(const app::AppInfo &info, const app::Settings &settings,
 }
 
 void FrmSetIRC::btnApply_Click() {
-  cboQUIT_->setEditText(withWideColon(cboQUIT_->currentText()));
-  cboPART_->setEditText(withWideColon(cboPART_->currentText()));
+  // A leading ":" would read as IRC's last-parameter marker: it becomes "：".
+  cboQUIT_->setEditText(TypedParameter(cboQUIT_->currentText()));
+  cboPART_->setEditText(TypedParameter(cboPART_->currentText()));
   settings_.WriteIni(u"IRC", u"QuitMessage", cboQUIT_->currentText());
   settings_.WriteIni(u"IRC", u"PartMessage", cboPART_->currentText());
 }

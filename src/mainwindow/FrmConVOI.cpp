@@ -51,30 +51,12 @@ const QString kCaptions[FrmConVOI::kTitleCount] = {
     QStringLiteral("(TCP/IP以外は動作保証しません)"),
 };
 
-QComboBox *makeCombo(const QString &objectName, const QString &accessible, QWidget *parent) {
-  auto *c = new QComboBox(parent);
-  c->setObjectName(objectName);
-  c->setEditable(true);
-  // The history changes only through AddRecentEntry, never by pressing Enter.
-  c->setInsertPolicy(QComboBox::NoInsert);
-  c->setAccessibleName(accessible);
-  c->lineEdit()->setAccessibleName(accessible);
-  return c;
-}
-
 QListWidget *makeList(const QString &objectName, const QString &accessible, QWidget *parent) {
   auto *l = new QListWidget(parent);
   l->setObjectName(objectName);
   l->setAccessibleName(accessible);
   l->setSelectionMode(QAbstractItemView::SingleSelection);
   return l;
-}
-
-QPushButton *makeButton(const QString &objectName, const QString &caption, QWidget *parent) {
-  auto *b = new QPushButton(caption, parent);
-  b->setObjectName(objectName);
-  b->setAccessibleName(caption);
-  return b;
 }
 
 void fillList(QListWidget *list, const QStringList &entries, int position) {
@@ -99,13 +81,13 @@ FrmConVOI::FrmConVOI(const app::AppInfo &info, const app::Settings &settings,
     l->setAccessibleName(kCaptions[i]);
     titles_[static_cast<size_t>(i)] = l;
   }
-  cboNICK_ = makeCombo(QStringLiteral("cboNICK"), QStringLiteral("ニックネーム"), this);
-  cboIP_ = makeCombo(QStringLiteral("cboIP"), QStringLiteral("ホストのアドレス"), this);
+  cboNICK_ = app::MakeHistoryCombo(QStringLiteral("cboNICK"), QStringLiteral("ニックネーム"), this);
+  cboIP_ = app::MakeHistoryCombo(QStringLiteral("cboIP"), QStringLiteral("ホストのアドレス"), this);
   lstDEVICE_ = makeList(QStringLiteral("lstDEVICE"), QStringLiteral("通信機器"), this);
   lstCODEC_ = makeList(QStringLiteral("lstCODEC"), QStringLiteral("音声レート"), this);
-  btnHOST_ = makeButton(QStringLiteral("btnHOST"), QStringLiteral("音声ホストになる"), this);
-  btnJOIN_ = makeButton(QStringLiteral("btnJOIN"), QStringLiteral("音声に参加する"), this);
-  btnCANCEL_ = makeButton(QStringLiteral("btnCANCEL"), QStringLiteral("キャンセル"), this);
+  btnHOST_ = app::MakeButton(QStringLiteral("btnHOST"), QStringLiteral("音声ホストになる"), this);
+  btnJOIN_ = app::MakeButton(QStringLiteral("btnJOIN"), QStringLiteral("音声に参加する"), this);
+  btnCANCEL_ = app::MakeButton(QStringLiteral("btnCANCEL"), QStringLiteral("キャンセル"), this);
   titles_[kTitleNick]->setBuddy(cboNICK_);
   titles_[kTitleDevice]->setBuddy(lstDEVICE_);
   titles_[kTitleAddress]->setBuddy(cboIP_);
