@@ -330,7 +330,6 @@ void CtlIRC::lineWritten(int slot, const QString &header, const QString &text) {
   mainwindow::ChatLogView *log = viewFor(slot).log;
   if (batching_) {
     batchView(log);
-    if (services_.allLog) batchView(services_.allLog->txtLOG());
   }
   log->appendLine(header, text, Qt::black, false);
 }

@@ -9,13 +9,6 @@ namespace {
 
 const QString kErr = QStringLiteral("ERR");
 
-bool isAllDigits(const QString &text) {
-  if (text.isEmpty()) return false;
-  for (QChar c : text)
-    if (c < u'0' || c > u'9') return false;
-  return true;
-}
-
 // The parenthesised reason of PART and QUIT lines; nothing for an empty reason.
 QString reasonSuffix(const QString &reason) {
   return reason.isEmpty() ? QString() : u'(' + reason + u')';
@@ -70,7 +63,7 @@ void IrcHandler::handleLine(const QString &text) {
     onNick(l);
   } else if (c == u"MODE") {
     onMode(l);
-  } else if (isAllDigits(c)) {
+  } else if (app::IsAllDigits(c)) {
     onNumeric(c.toInt(), l);
   } else {
     report(c, u'<' + l.sender + u'>' + l.params);

@@ -1,5 +1,7 @@
 #include "irc/IrcLine.h"
 
+#include "app/StringRoutines.h"
+
 namespace tv::irc {
 namespace {
 
@@ -47,9 +49,7 @@ QString dropToken(QStringView text, int count) {
   return text.sliced(at).toString();
 }
 
-QString stripColon(QStringView text) {
-  return (text.startsWith(u':') ? text.sliced(1) : text).toString();
-}
+QString stripColon(QStringView text) { return app::StripLeadingColon(text.toString()); }
 
 bool isStatusMark(QChar c) { return c == u'@' || c == u'+' || c == u'%' || c == u'~' || c == u'&'; }
 
