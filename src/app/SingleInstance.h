@@ -3,14 +3,12 @@
 // name on the D-Bus session bus; a second copy asks the owner to raise its window and
 // then ends without a window of its own. UI thread only.
 
+#include "app/BusNames.h"
+
 #include <QDBusConnection>
 #include <QObject>
 
 namespace tv::app {
-
-inline constexpr char kInstanceService[] = "Talvora.Instance";
-inline constexpr char kInstancePath[] = "/Talvora";
-inline constexpr char kInstanceInterface[] = "Talvora.Instance";
 
 // Takes a well-known name on the bus for this process alone, without waiting in line
 // for it. False when another process holds it or the bus cannot be asked.

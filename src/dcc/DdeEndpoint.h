@@ -12,6 +12,8 @@
 // nothing. Empty text does nothing. A caller the endpoint's caller check refuses gets
 // AccessDenied; a delivery that has no room left, LimitsExceeded. UI thread only.
 
+#include "app/BusNames.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
@@ -21,7 +23,9 @@
 
 namespace tv::dcc {
 
-inline constexpr char kDdeService[] = "Talvora.Instance";
+// The hand-off endpoints live on the connection of the main program's single
+// instance, so they are reached under its name.
+inline constexpr auto &kDdeService = app::kInstanceService;
 inline constexpr char kDdeInterface[] = "Talvora.Dde";
 QString DdePath(quint64 handle);
 

@@ -12,6 +12,7 @@
 // offers cannot open a flood of windows. UI thread only; one launcher per program.
 
 #include "dcc/CommandLine.h"
+#include "dcc/DdeHandles.h"
 
 #include <QList>
 #include <QString>
@@ -34,7 +35,7 @@ class TvDccLauncher {
   static constexpr int kReceiveStarts = 5;
   static constexpr qint64 kReceivePeriodMs = 10000;
   // The link handle of the main window's hand-off; IRC panes have 2, 3, ...
-  static constexpr quint32 kMainWindowHandle = 1;
+  static constexpr quint32 kMainWindowHandle = dcc::DdeHandles::kMainWindow;
 
   // programPath: the TvDcc program file in the program folder.
   explicit TvDccLauncher(QString programPath, Starter start = &TvDccLauncher::StartDetached,
