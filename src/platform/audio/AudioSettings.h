@@ -18,8 +18,9 @@
 namespace tv::audio {
 
 struct AudioSettings {
-  enum class Backend { PortAudio, Wav };
+  enum class Backend { PortAudio, Wav, Unknown };
   Backend backend = Backend::PortAudio;
+  QString backendName;  // as written, for the report on an unknown one
   QString captureFile;
   QString playbackFile;
   bool echoCancellation = false;
@@ -29,7 +30,8 @@ struct AudioSettings {
   static bool writeEchoCancellation(const QString &iniPath, bool on);
 };
 
-// The backend the settings name.
+// The backend the settings name. An unknown name gives devices that never open (the
+// reason names it): a mistyped "wav" must not record from the sound card instead.
 std::unique_ptr<AudioBackend> makeBackend(const AudioSettings &settings);
 
 }  // namespace tv::audio
