@@ -191,8 +191,11 @@ void FrmMain::btnMKSetup_Click() {
   VoicePane *pane = fraVOICE_;
   if (QAction *setup = pane->action(QStringLiteral("btnMKSetup"))) setup->setEnabled(false);
   pane->sldMK()->setEnabled(false);
-  pane->btnMuteMK()->setChecked(false);
-  ApplyMicMute();
+  // Unchecking applies through toggled; an unchecked button is applied once here.
+  if (pane->btnMuteMK()->isChecked())
+    pane->btnMuteMK()->setChecked(false);
+  else
+    ApplyMicMute();
   pane->btnMuteMK()->setEnabled(false);
 
   // Running from here on, so that mute-key polls during the slider's pause hold off.
