@@ -29,7 +29,6 @@ class DdeHandOff : public QObject {
   bool setText(const QString &text);
   // The lines waiting for the timer.
   const QStringList &pending() const { return pending_; }
-  QTimer *timDDE() { return &timDDE_; }
 
  private:
   void timDDE_Timer();

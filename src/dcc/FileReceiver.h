@@ -38,7 +38,6 @@ class FileReceiver : public QObject {
 
   qint64 received() const { return part_.written(); }
   qint64 size() const { return size_; }
-  bool isComplete() const { return complete_; }
   const PartFile &part() const { return part_; }
   QTcpSocket &socket() { return socket_; }
 

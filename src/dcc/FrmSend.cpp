@@ -265,10 +265,10 @@ void FrmSend::btnTx_Click() {
   // number ("8e3" is offered as 8000).
   fields.port = QString::number(port);
   fields.size = lblFSize_->value().trimmed();
-  offerLine_ = OfferLine(request_.mode, lblNick_->value(), fields);
+  const QString offerLine = OfferLine(request_.mode, lblNick_->value(), fields);
   sender_.setFile(path, file.size());
   if (!handOff_) return;
-  handOff_(offerLine_, [this, guard = QPointer<FrmSend>(this)](bool ok) {
+  handOff_(offerLine, [this, guard = QPointer<FrmSend>(this)](bool ok) {
     if (guard && !ok) status_->setStatus(QStringLiteral("DCCメッセージ送信に失敗しました。"));
   });
 }

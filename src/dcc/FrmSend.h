@@ -50,8 +50,6 @@ class FrmSend : public DccWindow {
   void btnCopyIP_Click();
 
   FileSender &sender() { return sender_; }
-  // The offer line handed over last ("" before).
-  const QString &offerLine() const { return offerLine_; }
   QToolButton *btnTx() const { return btnTx_; }
   QToolButton *btnOpen() const { return btnOpen_; }
   QCheckBox *chkNAT() const { return chkNAT_; }
@@ -78,7 +76,6 @@ class FrmSend : public DccWindow {
   QString localAddress_;
   HandOff handOff_;
   FileSender sender_;
-  QString offerLine_;
 
   ValueLabel *lblNick_;
   ValueLabel *lblFPath_;

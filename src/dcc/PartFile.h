@@ -32,11 +32,9 @@ class PartFile {
   // Removes the side file while nothing was written to it.
   void discardIfEmpty();
 
-  bool isOpen() const { return fd_ >= 0; }
   qint64 written() const { return written_; }
   const QString &partPath() const { return partPath_; }
   QString partName() const;
-  const QString &finalPath() const { return finalPath_; }
 
  private:
   int fd_ = -1;

@@ -7,8 +7,7 @@
 namespace tv::audio {
 
 inline constexpr int kSampleRate = 48000;
-inline constexpr int kFrameSamples = 960;  // 20 ms: one Opus frame
-inline constexpr int kFrameMs = 20;
+inline constexpr int kFrameSamples = 960;   // 20 ms: one Opus frame
 inline constexpr int kPeriodSamples = 480;  // 10 ms: the period the file devices keep
 inline constexpr int64_t kFrameNs = 20'000'000;
 inline constexpr int kMaxOpusBytes = 1275;  // largest Opus packet of one frame

@@ -205,10 +205,8 @@ void CaptureProcessor::send(const int16_t *pcm, uint32_t timestamp, uint8_t flag
     p.arrivalNs = 0;
     p.size = uint16_t(n > 0 ? n : 0);
   });
-  if (pushed)
-    path_->signalOutgoing();
-  else
-    lost_.fetch_add(1, std::memory_order_relaxed);
+  // A full ring (the network thread is behind) drops the frame.
+  if (pushed) path_->signalOutgoing();
 }
 
 void CaptureProcessor::event(AudioEvent::Kind kind, int level) noexcept {

@@ -59,8 +59,6 @@ class CaptureProcessor final : public CaptureSink {
   int level() const { return level_.load(std::memory_order_relaxed); }
   uint32_t appliedGeneration() const { return applied_.load(std::memory_order_acquire); }
   bool popEvent(AudioEvent &event) { return events_.pop(event); }
-  // Frames the network did not take in time (its ring was full).
-  uint32_t framesLost() const { return lost_.load(std::memory_order_relaxed); }
   // While no device feeds it (closed, lost): a talk-spurt in progress ends here, with
   // its RecordStop. The receivers notice the missing end themselves.
   void interrupt();
@@ -100,7 +98,6 @@ class CaptureProcessor final : public CaptureSink {
 
   std::atomic<int> level_{0};
   std::atomic<uint32_t> applied_{0};
-  std::atomic<uint32_t> lost_{0};
   SpscRing<AudioEvent> events_{256};
 };
 

@@ -55,9 +55,6 @@ class VoicePath {
   // Network thread, before draining.
   void clearSignal() noexcept;
 
-  // Frames the network could not hand to playback because the ring was full.
-  std::atomic<uint32_t> incomingOverflow{0};
-
  private:
   int readyFd_ = -1;
 };

@@ -1,8 +1,13 @@
 #include "platform/peer/VoiceRouter.h"
 
+#include "platform/audio/AudioFormat.h"
+
 #include <algorithm>
 
 namespace tv::peer {
+
+// What capture encodes must fit a frame on the wire, or every frame would be dropped.
+static_assert(audio::kMaxOpusBytes == wire::kMaxOpusPacketBytes);
 
 void VoiceRouter::drainOutgoing(
     const std::function<void(const std::vector<LinkId> &, QByteArrayView)> &send) {
@@ -16,7 +21,6 @@ void VoiceRouter::drainOutgoing(
                                reinterpret_cast<const char *>(packet.data), packet.size, buffer_);
     if (n == 0) continue;
     send(routes_->targets, QByteArrayView(buffer_, n));
-    ++counts_.sent;
   }
 }
 
@@ -26,13 +30,11 @@ bool VoiceRouter::takeIncoming(LinkId link, QByteArrayView bytes, int64_t arriva
   if (routes_)
     for (const VoiceRoutes::Member &m : routes_->members)
       if (m.link == link) member = &m;
-  if (!member || !path_) {
-    ++counts_.strangers;
-    return true;
-  }
+  if (!member || !path_) return true;  // a stranger's frame is dropped
   // A member's frame that does not read still counts against that member's stream.
   const std::optional<wire::VoiceFrameView> frame = wire::decodeVoiceFrame(bytes);
-  const bool pushed = path_->incoming.pushWith([&](audio::VoicePacket &p) {
+  // With no room (playback has stopped taking frames) the frame is dropped.
+  path_->incoming.pushWith([&](audio::VoicePacket &p) {
     p.sender = member->playerId;
     p.arrivalNs = arrivalNs;
     p.flags = frame ? frame->flags : 0;
@@ -41,12 +43,6 @@ bool VoiceRouter::takeIncoming(LinkId link, QByteArrayView bytes, int64_t arriva
     p.size = frame ? quint16(frame->opusSize) : 0;
     if (frame) std::copy_n(frame->opus, frame->opusSize, reinterpret_cast<char *>(p.data));
   });
-  if (pushed) {
-    ++counts_.received;
-  } else {
-    ++counts_.overflow;
-    path_->incomingOverflow.fetch_add(1, std::memory_order_relaxed);
-  }
   return true;
 }
 

@@ -36,29 +36,18 @@ struct VoiceRoutes {
 
 class VoiceRouter {
  public:
-  // Counts for diagnostics and tests.
-  struct Counts {
-    quint64 sent = 0;       // frames sent (once per frame, whatever the number of links)
-    quint64 received = 0;   // frames handed to playback
-    quint64 strangers = 0;  // frames from links that are no voice member's
-    quint64 overflow = 0;   // frames playback had no room for
-  };
-
   void setRoutes(std::shared_ptr<const VoiceRoutes> routes) { routes_ = std::move(routes); }
   void attach(std::shared_ptr<audio::VoicePath> path) { path_ = std::move(path); }
-  audio::VoicePath *path() const { return path_.get(); }
   int readyFd() const { return path_ ? path_->readyFd() : -1; }
 
   // Sends every waiting outgoing frame with `send(link, bytes)`.
   void drainOutgoing(const std::function<void(const std::vector<LinkId> &, QByteArrayView)> &send);
   // True when `bytes` is a voice frame (then it has been routed or dropped here).
   bool takeIncoming(LinkId link, QByteArrayView bytes, int64_t arrivalNs);
-  const Counts &counts() const { return counts_; }
 
  private:
   std::shared_ptr<const VoiceRoutes> routes_;
   std::shared_ptr<audio::VoicePath> path_;
-  Counts counts_;
   char buffer_[wire::kMaxVoiceFrameBytes];
 };
 
