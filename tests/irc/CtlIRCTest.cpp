@@ -229,8 +229,9 @@ TEST_F(CtlIRCTest, FileTransfersUseThePanesOwnHandle) {
   // The user's offer: ISEND with the handle and the nickname without its mark.
   started.clear();
   p->StartDccSend("@bob");
+  p->StartDccSend("+carol");
   p->StartDccSend("");
-  EXPECT_EQ(started, QStringList{"ISEND 2 bob"});
+  EXPECT_EQ(started, (QStringList{"ISEND 2 bob", "ISEND 2 carol"}));
   startFails = true;
   p->StartDccSend("bob");
   EXPECT_TRUE(log(0, 0).contains("ファイル送信エラー\r\n")) << log(0, 0).toStdString();
